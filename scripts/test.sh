@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with warnings as errors and runs every test headless.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh
+cmake --workflow --preset ci

@@ -1,0 +1,43 @@
+#include "screens/assignment_screen.h"
+
+#include "screens/navigator.h"
+#include "state/number_rules.h"
+#include "state/plan_state.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+Form2::Form2(Navigator& navigator)
+    : Screen(navigator, QStringLiteral("Form2"), QStringLiteral("Задание учредителя"), 9870, 4320)
+{
+    auto* prompt = addLabel("Label1",
+                            "Введите объем субсидии, передаваемой учредителем на выполнение муниципального "
+                            "(государственного) задания, рассчитанные с помощью модуля \"Субсидиум\"",
+                            {240, 240, 9495, 1335});
+    setPoints(prompt, look::kPromptPoints);
+    m_amount = addTextBox("Text1", {3720, 2040, 1815, 360});
+    addLabel("Label3", "рублей", {5640, 2085, 855, 255});
+    m_error = addLabel("Label6", "не верно введено значение!", {3000, 3000, 3855, 255});
+    makeError(m_error);
+    auto* next = addButton("Command1", "далее", {3720, 3480, 1815, 495});
+
+    setTabOrder(next, m_amount);
+    next->setFocus();
+
+    connect(next, &QPushButton::clicked, this, &Form2::command1Click);
+}
+
+void Form2::command1Click()
+{
+    // An amount beyond the fixed-point range cannot be stored: it is refused like
+    // any text that is not a number.
+    const auto amount = FixedAmount::fromText(m_amount->text());
+    if (!amount) {
+        m_error->show();
+        return;
+    }
+    m_error->hide();
+    plan().founderSubsidy = *amount;
+    navigator().openPaidServicesInstructions(*this);
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QColor>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+class QAbstractItemModel;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class Navigator;
+struct PlanState;
+
+// Layout geometry is given in twips; 15 twips make one logical pixel.
+constexpr int twips(int value) { return (value + 7) / 15; }
+QRect fromTwips(int left, int top, int width, int height);
+
+namespace look {
+inline const QColor kBackground{255, 192, 255};
+inline const QColor kOption{192, 255, 255};
+inline const QColor kFigure{0, 0, 192};
+inline const QColor kError{255, 0, 0};
+inline constexpr double kTextPoints = 9.75;
+inline constexpr double kPromptPoints = 12.0;
+// The bold font every screen uses ("MS Sans Serif", or its metric-close substitute).
+QFont font(double points = kTextPoints);
+// Registers the substitute for "MS Sans Serif" once per process.
+void installFontSubstitutes();
+} // namespace look
+
+// The base of every screen: a top-level window with the common look, built from
+// a table of controls placed in twips, that ends the program when closed.
+class Screen : public QWidget {
+    Q_OBJECT
+public:
+    Screen(Navigator& navigator, const QString& name, const QString& caption, int clientWidthTwips,
+           int clientHeightTwips);
+
+protected:
+    Navigator& navigator() const { return m_navigator; }
+    PlanState& plan() const;
+
+    // Controls placed on `parent` (the window itself when null), named as in the
+    // screen's layout table. Rectangles are left, top, width, height in twips.
+    QLabel* addLabel(const QString& name, const QString& text, const QRect& twipsRect, QWidget* parent = nullptr);
+    QLineEdit* addTextBox(const QString& name, const QRect& twipsRect, QWidget* parent = nullptr);
+    // A drop-down that accepts only its items; starts with nothing chosen.
+    QComboBox* addList(const QString& name, const QRect& twipsRect, const QStringList& items,
+                       QWidget* parent = nullptr);
+    // The same over a model shared with other lists that hold the same items.
+    QComboBox* addList(const QString& name, const QRect& twipsRect, QAbstractItemModel* items,
+                       QWidget* parent = nullptr);
+    QPushButton* addButton(const QString& name, const QString& text, const QRect& twipsRect,
+                           QWidget* parent = nullptr);
+    QRadioButton* addOption(const QString& name, const QString& text, const QRect& twipsRect,
+                            QWidget* parent = nullptr);
+    QFrame* addFrame(const QString& name, const QRect& twipsRect, QWidget* parent = nullptr);
+
+    // Label looks.
+    static void makeError(QLabel* label);   // red, hidden until a check fails
+    static void makeFigure(QLabel* label);  // dark blue
+    static void setPoints(QWidget* widget, double points);
+
+    // Shows exactly one of a screen's overlapping pages.
+    static void setPageVisible(QWidget* page, bool visible);
+
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Navigator& m_navigator;
+};

@@ -1,0 +1,83 @@
+#include "screens/welcome_screen.h"
+
+#include "screens/assignment_screen.h"
+#include "screens/navigator.h"
+#include "state/plan_state.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+Form1::Form1(Navigator& navigator)
+    : Screen(navigator, QStringLiteral("Form1"), QStringLiteral("Приветствие"), 9720, 4875)
+{
+    auto* title = addLabel("Label1", "Добро пожаловать в образовательный программный модуль \"Экономикум\"",
+                           {840, 240, 8295, 855});
+    makeFigure(title);
+    addLabel("Label2",
+             "Для начала работы с имитационным модулем, укажите, пожалуйста, Вашу Фамилию и инициалы, а также "
+             "наименование учреждения, для которого производится формирование ПВХД, и тип населенного пункта, в "
+             "котором оно расположено.",
+             {840, 1200, 8295, 1095});
+    addLabel("Label3", "Фамилия", {1920, 2400, 1215, 375});
+    m_surname = addTextBox("Text1", {3240, 2355, 1935, 375});
+    addLabel("Label4", "И.О.", {5760, 2400, 615, 375});
+    m_firstInitial = addTextBox("Text2", {6720, 2355, 375, 375});
+    addLabel("Label5", ".", {7080, 2520, 255, 255});
+    m_patronymicInitial = addTextBox("Text3", {7320, 2355, 375, 375});
+    addLabel("Label6", "Наименование образовательного учреждения", {720, 2880, 6255, 375});
+    m_institution = addTextBox("Text4", {360, 3240, 7095, 375});
+    addLabel("Label8", "Тип НП", {8040, 2880, 1215, 375});
+    m_settlement = addList("Combo1", {7800, 3240, 1575, 360}, {"Сельский", "Городской"});
+    m_error = addLabel("Label7",
+                       "Не введено наименование образовательного учреждения и (или) тип населенного пункта!",
+                       {480, 3840, 8535, 255});
+    makeError(m_error);
+    setPoints(m_error, 8.25);
+    auto* start = addButton("Command1", "начать", {3998, 4200, 1815, 495});
+    QPalette face = start->palette();
+    face.setColor(QPalette::Button, Qt::white);
+    start->setPalette(face);
+
+    setTabOrder(m_surname, m_firstInitial);
+    setTabOrder(m_firstInitial, m_patronymicInitial);
+    setTabOrder(m_patronymicInitial, m_institution);
+    setTabOrder(m_institution, start);
+    setTabOrder(start, m_settlement);
+    m_surname->setFocus();
+
+    connect(start, &QPushButton::clicked, this, &Form1::command1Click);
+}
+
+void Form1::command1Click()
+{
+    if (m_institution->text().isEmpty() || m_settlement->currentText().isEmpty()) {
+        m_error->show();
+        return;
+    }
+    setWindowTitle(QStringLiteral("Подождите, идет загрузка..."));
+
+    PlanState& state = plan();
+    state.userSurname = m_surname->text();
+    state.userFirstInitial = m_firstInitial->text();
+    state.userPatronymicInitial = m_patronymicInitial->text();
+    state.institutionName = m_institution->text();
+    state.settlementType = m_settlement->currentText();
+
+    // A fresh first record and fresh wizard flags; records 2 … 40 are not touched.
+    state.serviceCount = 0;
+    ServiceRecord& first = state.service(1);
+    first.kind = FixedAmount::fromUnits(1 * FixedAmount::kScale);
+    first.name.clear();
+    first.price = 0;
+    first.labourCost = 0;
+    first.otherCost = 0;
+    for (TaggedValue& quantity : first.qty)
+        quantity = 0;
+    state.adjustmentStage = 0;
+
+    navigator().createScreens();
+    navigator().hideScreen(*this);
+    navigator().showScreen(navigator().form2());
+}

@@ -1,0 +1,98 @@
+#include "wizard/wizard.h"
+
+#include "screens/adjustment_screen.h"
+#include "screens/assignment_screen.h"
+#include "screens/expenses_screen.h"
+#include "screens/other_revenues_screen.h"
+#include "screens/paid_services_screen.h"
+#include "screens/preliminary_screen.h"
+#include "screens/services_summary_screen.h"
+#include "screens/welcome_screen.h"
+
+#include <QApplication>
+
+#include <stdexcept>
+
+namespace {
+
+template <typename T> T& existing(const std::unique_ptr<T>& screen)
+{
+    if (!screen)
+        throw std::logic_error("screen asked for before the screens were created");
+    return *screen;
+}
+
+} // namespace
+
+Wizard::Wizard()
+    : m_endHandler([] { QCoreApplication::quit(); })
+{
+}
+
+Wizard::~Wizard() = default;
+
+std::unique_ptr<Wizard> Wizard::start()
+{
+    auto wizard = std::make_unique<Wizard>();
+    wizard->m_form1 = std::make_unique<Form1>(*wizard);
+    wizard->showScreen(*wizard->m_form1);
+    return wizard;
+}
+
+Form2& Wizard::form2() { return existing(m_form2); }
+Form4& Wizard::form4() { return existing(m_form4); }
+Form5& Wizard::form5() { return existing(m_form5); }
+Form6& Wizard::form6() { return existing(m_form6); }
+Form7& Wizard::form7() { return existing(m_form7); }
+Form8& Wizard::form8() { return existing(m_form8); }
+Form9& Wizard::form9() { return existing(m_form9); }
+
+void Wizard::createScreens()
+{
+    if (m_form2)
+        return;
+    m_form2 = std::make_unique<Form2>(*this);
+    m_form4 = std::make_unique<Form4>(*this);
+    m_form5 = std::make_unique<Form5>(*this);
+    m_form6 = std::make_unique<Form6>(*this);
+    m_form7 = std::make_unique<Form7>(*this);
+    m_form8 = std::make_unique<Form8>(*this);
+    m_form9 = std::make_unique<Form9>(*this);
+}
+
+void Wizard::showScreen(QWidget& screen)
+{
+    screen.show();
+    screen.raise();
+    screen.activateWindow();
+}
+
+void Wizard::hideScreen(QWidget& screen) { screen.hide(); }
+
+void Wizard::setScreenEnabled(QWidget& screen, bool enabled) { screen.setEnabled(enabled); }
+
+void Wizard::openPaidServicesInstructions(QWidget& caller)
+{
+    Form4& services = form4();
+    if (&caller == m_form2.get()) {
+        services.prepareInstructions(false);
+        showScreen(services);
+        hideScreen(caller);
+    } else {
+        services.prepareInstructions(true);
+        hideScreen(caller);
+        showScreen(services);
+    }
+}
+
+void Wizard::endProgram()
+{
+    // Nothing is saved and no question is asked: every window goes at once.
+    for (QWidget* screen : std::initializer_list<QWidget*>{m_form1.get(), m_form2.get(), m_form4.get(),
+                                                            m_form5.get(), m_form6.get(), m_form7.get(),
+                                                            m_form8.get(), m_form9.get()})
+        if (screen)
+            screen->hide();
+    if (m_endHandler)
+        m_endHandler();
+}

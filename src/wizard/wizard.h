@@ -1,0 +1,55 @@
+#pragma once
+
+#include "screens/navigator.h"
+#include "state/plan_state.h"
+
+#include <functional>
+#include <memory>
+
+// The registry of screens and the shared screen operations. One plan, one
+// instance of each screen for the whole run.
+class Wizard final : public Navigator {
+public:
+    Wizard();
+    ~Wizard() override;
+    Wizard(const Wizard&) = delete;
+    Wizard& operator=(const Wizard&) = delete;
+
+    // Starts the program the way main does: the welcome screen is shown and no
+    // other screen exists yet.
+    static std::unique_ptr<Wizard> start();
+
+    PlanState& plan() override { return m_plan; }
+    Form1& form1() { return *m_form1; }
+    Form2& form2() override;
+    Form4& form4() override;
+    Form5& form5() override;
+    Form6& form6() override;
+    Form7& form7() override;
+    Form8& form8() override;
+    Form9& form9() override;
+    bool screensCreated() const { return m_form2 != nullptr; }
+
+    void createScreens() override;
+    void showScreen(QWidget& screen) override;
+    void hideScreen(QWidget& screen) override;
+    void setScreenEnabled(QWidget& screen, bool enabled) override;
+    void openPaidServicesInstructions(QWidget& caller) override;
+    void endProgram() override;
+
+    // What ending the program does; by default the application's event loop quits.
+    // Tests replace it to observe the close rule.
+    void setEndHandler(std::function<void()> handler) { m_endHandler = std::move(handler); }
+
+private:
+    PlanState m_plan;
+    std::function<void()> m_endHandler;
+    std::unique_ptr<Form1> m_form1;
+    std::unique_ptr<Form2> m_form2;
+    std::unique_ptr<Form4> m_form4;
+    std::unique_ptr<Form5> m_form5;
+    std::unique_ptr<Form6> m_form6;
+    std::unique_ptr<Form7> m_form7;
+    std::unique_ptr<Form8> m_form8;
+    std::unique_ptr<Form9> m_form9;
+};
