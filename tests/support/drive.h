@@ -1,0 +1,75 @@
+#pragma once
+
+// Small helpers for driving the real screens the way a person does.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+namespace drive {
+
+template <typename T = QWidget> T* find(QWidget& screen, const char* name)
+{
+    T* w = screen.findChild<T*>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("no control %s on %s", name, qPrintable(screen.objectName()));
+    return w;
+}
+
+// The visible, enabled top-level screens.
+inline QStringList visibleScreens()
+{
+    QStringList names;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->objectName().startsWith(QLatin1String("Form")))
+            names << w->objectName();
+    names.sort();
+    return names;
+}
+
+// The control that Tab moves to from `from`.
+inline QWidget* nextTabStop(QWidget* from)
+{
+    QWidget* w = from->nextInFocusChain();
+    while (w != from && !((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus))
+        w = w->nextInFocusChain();
+    return w;
+}
+
+inline void click(QWidget& screen, const char* name)
+{
+    auto* button = find<QAbstractButton>(screen, name);
+    QVERIFY2(button->isVisible() && button->isEnabled(), name);
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+inline void type(QWidget& screen, const char* name, const QString& text)
+{
+    auto* box = find<QLineEdit>(screen, name);
+    box->setFocus();
+    box->selectAll();
+    box->del();
+    // Key events carry their text, so Cyrillic types as well as ASCII
+    // (QTest::keyClicks knows only ASCII keys).
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(box, &press);
+        QApplication::sendEvent(box, &release);
+    }
+}
+
+// Chooses a list item by its text, as picking it from the drop-down does.
+inline void choose(QWidget& screen, const char* name, const QString& item)
+{
+    auto* list = find<QComboBox>(screen, name);
+    const int index = list->findText(item);
+    QVERIFY2(index >= 0, qPrintable(QStringLiteral("%1 has no item %2").arg(name, item)));
+    list->setCurrentIndex(index);
+    emit list->activated(index);
+}
+
+} // namespace drive

@@ -1,0 +1,121 @@
+#include "screens/adjustment_screen.h"
+#include "screens/assignment_screen.h"
+#include "screens/expenses_screen.h"
+#include "screens/other_revenues_screen.h"
+#include "screens/paid_services_screen.h"
+#include "screens/preliminary_screen.h"
+#include "screens/services_summary_screen.h"
+#include "screens/welcome_screen.h"
+#include "state/number_rules.h"
+#include "support/drive.h"
+#include "wizard/wizard.h"
+
+#include <QTimer>
+
+class TestWizard : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Wizard> m_wizard;
+    int m_ends = 0;
+
+    void begin()
+    {
+        drive::type(m_wizard->form1(), "Text4", "Детский сад");
+        drive::choose(m_wizard->form1(), "Combo1", "Сельский");
+        drive::click(m_wizard->form1(), "Command1");
+    }
+
+    QList<QWidget*> screens()
+    {
+        return {&m_wizard->form1(), &m_wizard->form2(), &m_wizard->form4(), &m_wizard->form5(),
+                &m_wizard->form6(), &m_wizard->form7(), &m_wizard->form8(), &m_wizard->form9()};
+    }
+
+private slots:
+    void initTestCase() { numbers::applyRegionalConventions(); }
+    void init()
+    {
+        m_ends = 0;
+        m_wizard = Wizard::start();
+        m_wizard->setEndHandler([this] { ++m_ends; });
+    }
+    void cleanup() { m_wizard.reset(); }
+
+    void screensAreCreatedOnceWithTheirCaptions()
+    {
+        begin();
+        const QStringList names{"Form1", "Form2", "Form4", "Form5", "Form6", "Form7", "Form8", "Form9"};
+        const QStringList captions{"Приветствие",
+                                   "Задание учредителя",
+                                   "Платные услуги",
+                                   "Платные услуги",
+                                   "Прочие поступления",
+                                   "Расходы образовательного учреждения",
+                                   "Предварительный ПФХД",
+                                   "Корректировка  плана финансово-хозяйственной деятельности"};
+        const auto all = screens();
+        for (int i = 0; i < all.size(); ++i) {
+            QCOMPARE(all[i]->objectName(), names[i]);
+            QVERIFY(all[i]->isWindow());
+            if (i > 0)
+                QCOMPARE(all[i]->windowTitle(), captions[i]);
+        }
+        QCOMPARE(drive::visibleScreens(), QStringList{"Form2"});
+        // Every screen exists once: asking again gives the same window.
+        QWidget* services = &m_wizard->form4();
+        m_wizard->createScreens();
+        QCOMPARE(&m_wizard->form4(), services);
+        int forms = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            forms += w->objectName() == "Form4";
+        QCOMPARE(forms, 1);
+    }
+
+    void closingAnyWindowEndsTheProgram_data()
+    {
+        QTest::addColumn<int>("screen");
+        for (int i = 0; i < 8; ++i)
+            QTest::newRow(qPrintable(QString("screen %1").arg(i))) << i;
+    }
+    void closingAnyWindowEndsTheProgram()
+    {
+        QFETCH(int, screen);
+        begin();
+        QWidget* target = screens()[screen];
+        // Hidden screens can be closed too, e.g. Form4 shown over a disabled Form9.
+        m_wizard->showScreen(*target);
+        target->close();
+        QCOMPARE(m_ends, 1);
+        QVERIFY(drive::visibleScreens().isEmpty());
+    }
+
+    void closingTheWelcomeScreenEndsTheEventLoop()
+    {
+        auto wizard = Wizard::start(); // the real end: the application's loop quits
+        QTimer::singleShot(0, &wizard->form1(), [&] { wizard->form1().close(); });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        bool timedOut = false;
+        connect(&watchdog, &QTimer::timeout, [&] {
+            timedOut = true;
+            QCoreApplication::exit(1);
+        });
+        watchdog.start(5000);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!timedOut);
+    }
+
+    void disabledAdjustmentScreenUnderTheEditor()
+    {
+        begin();
+        m_wizard->showScreen(m_wizard->form9());
+        m_wizard->setScreenEnabled(m_wizard->form9(), false);
+        m_wizard->showScreen(m_wizard->form4());
+        QVERIFY(!m_wizard->form9().isEnabled());
+        m_wizard->form4().close();
+        QCOMPARE(m_ends, 1);
+    }
+};
+
+QTEST_MAIN(TestWizard)
+#include "test_wizard.moc"
