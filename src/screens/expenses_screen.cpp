@@ -1,10 +1,154 @@
 #include "screens/expenses_screen.h"
 
 #include "screens/navigator.h"
-#include "state/plan_state.h"
+#include "screens/other_revenues_screen.h"
+#include "screens/preliminary_screen.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+constexpr double kOptionPoints = 8.25;
+
+// One category page. The control names follow from the page number; the last
+// three columns are where the pages' layouts differ.
+struct CategoryPage {
+    int number;
+    Category category;
+    const char* prompt;
+    const char* promptLabel;
+    const char* errorLabel;
+    int promptWidth;
+    int quarterFrameTop;
+    int thirdBoxTop;
+};
+
+// clang-format off
+const CategoryPage kPages[] = {
+    { 1, Category::Wages,         "Введите ожидаемые расходы на выплату заработной платы",                            "Label11", "Label16",  5775, 1425, 220},
+    { 2, Category::OtherPayments, "Введите ожидаемые расходы на прочие выплаты по оплате труда",                      "Label5",  "Label26",  5895, 1425, 220},
+    { 3, Category::Communication, "Введите ожидаемые расходы на приобретение услуг связи",                            "Label17", "Label36",  5895, 1425, 220},
+    { 4, Category::Transport,     "Введите ожидаемые расходы на приобретение транспортных услуг",                     "Label21", "Label46",  5895, 1440, 220},
+    { 5, Category::Utilities,     "Введите ожидаемые расходы на приобретение коммунальных услуг",                     "Label28", "Label56",  5895, 1425, 220},
+    { 6, Category::Rent,          "Введите ожидаемые расходы на арендную плату за пользование имуществом",            "Label32", "Label66",  5895, 1425, 240},
+    { 7, Category::Maintenance,   "Введите ожидаемые расходы на работы и услуги по содержанию имущества",             "Label39", "Label76",  5895, 1425, 240},
+    { 8, Category::OtherServices, "Введите ожидаемые расходы на приобретение прочих работ и услуг",                   "Label43", "Label86",  5895, 1425, 240},
+    { 9, Category::Food,          "Введите ожидаемые расходы на приобретение продуктов питания",                      "Label50", "Label96",  5895, 1425, 240},
+    {10, Category::OtherExpenses, "Введите ожидаемую величину прочих расходов",                                       "Label54", "Label106", 5895, 1425, 240},
+    {12, Category::FixedAssets,   "Введите ожидаемую величину расходов на увеличение стоимости основных средств",    "Label61", "Label126", 5895, 1425, 240},
+    {13, Category::Materials,     "Введите ожидаемую величину расходов на увеличение стоимости материальных запасов", "Label65", "Label136", 5895, 1425, 240},
+};
+// clang-format on
+
+QString nameOf(const char* kind, int page, const char* suffix = "")
+{
+    return QLatin1String(kind) + QString::number(page) + QLatin1String(suffix);
+}
+
+} // namespace
 
 Form7::Form7(Navigator& navigator)
     : Screen(navigator, QStringLiteral("Form7"), QStringLiteral("Расходы образовательного учреждения"), 6990, 3990)
 {
+    for (const CategoryPage& spec : kPages) {
+        const int k = spec.number;
+        Page page;
+        page.number = k;
+        page.category = spec.category;
+
+        page.frame = addFrame(nameOf("Frame", k), {0, 0, 6975, 3975});
+        QFrame* frame = page.frame;
+        addLabel(spec.promptLabel, spec.prompt, {600, 120, spec.promptWidth, 495}, frame);
+        page.quarterly = addOption(nameOf("Option", k, "1"), "Поквартальный ввод", {360, 840, 3135, 375}, frame);
+        auto* totalMode = addOption(nameOf("Option", k, "2"), "Ввод общей суммы расходов", {3480, 840, 3135, 375}, frame);
+        auto* quarterFrame = addFrame(nameOf("Frame", k, "1"), {360, spec.quarterFrameTop, 6255, 1215}, frame);
+        addLabel(QString(), "I квартал", {120, 240, 1095, 255}, quarterFrame);
+        page.quarters[0] = addTextBox(nameOf("Text", k, "1"), {1320, 220, 1575, 360}, quarterFrame);
+        addLabel(QString(), "II квартал", {120, 720, 1095, 255}, quarterFrame);
+        page.quarters[1] = addTextBox(nameOf("Text", k, "2"), {1320, 720, 1575, 360}, quarterFrame);
+        addLabel(QString(), "III квартал", {3120, 240, 1215, 255}, quarterFrame);
+        page.quarters[2] = addTextBox(nameOf("Text", k, "3"), {4440, spec.thirdBoxTop, 1575, 360}, quarterFrame);
+        addLabel(QString(), "IV квартал", {3120, 720, 1215, 255}, quarterFrame);
+        page.quarters[3] = addTextBox(nameOf("Text", k, "4"), {4440, 700, 1575, 360}, quarterFrame);
+        page.total = addTextBox(nameOf("Text", k, "0"), {2520, 1920, 2055, 360}, frame);
+        page.error = addLabel(spec.errorLabel, "не верно введены значения!", {1560, 2880, 3855, 255}, frame);
+        auto* backButton = addButton(nameOf("Command", k, "2"), "назад", {360, 3360, 1815, 495}, frame);
+        auto* nextButton = addButton(nameOf("Command", k, "1"), "далее", {4800, 3360, 1800, 495}, frame);
+
+        setPoints(page.quarterly, kOptionPoints);
+        setPoints(totalMode, kOptionPoints);
+        makeError(page.error);
+        page.quarterly->setChecked(true);
+        page.total->hide();
+        setPageVisible(frame, m_pages.empty());
+
+        // Switching the entry mode only swaps which boxes are visible.
+        QLineEdit* totalBox = page.total;
+        connect(page.quarterly, &QRadioButton::toggled, this, [quarterFrame, totalBox](bool quarterly) {
+            quarterFrame->setVisible(quarterly);
+            totalBox->setVisible(!quarterly);
+        });
+        const std::size_t index = m_pages.size();
+        connect(nextButton, &QPushButton::clicked, this, [this, index] { next(index); });
+        connect(backButton, &QPushButton::clicked, this, [this, index] { back(index); });
+
+        m_pages.push_back(page);
+    }
+    m_pages.front().quarters[0]->setFocus();
 }
 
+int Form7::currentPage() const { return m_pages[m_current].number; }
+
+void Form7::showPage(std::size_t index)
+{
+    setPageVisible(m_pages[m_current].frame, false);
+    m_current = index;
+    const Page& page = m_pages[index];
+    setPageVisible(page.frame, true);
+    (page.quarterly->isChecked() ? page.quarters[0] : page.total)->setFocus();
+}
+
+void Form7::next(std::size_t index)
+{
+    const Page& page = m_pages[index];
+    // materialsQ4 is the one fixed-point quarter; an amount beyond its range is
+    // refused like a text that is not a number, and nothing is stored.
+    const auto fourth = page.category == Category::Materials ? familyEntry::FourthQuarter::Fixed
+                                                             : familyEntry::FourthQuarter::Tagged;
+    const auto family = page.quarterly->isChecked()
+                            ? familyEntry::fromQuarters({page.quarters[0]->text(), page.quarters[1]->text(),
+                                                         page.quarters[2]->text(), page.quarters[3]->text()},
+                                                        fourth)
+                            : familyEntry::fromAnnualSum(page.total->text(), fourth);
+    if (!family) {
+        page.error->show();
+        return;
+    }
+    plan().expense(page.category) = *family;
+    page.error->hide();
+
+    if (index + 1 < m_pages.size()) {
+        showPage(index + 1);
+        return;
+    }
+    // The last page stays visible, so coming back from the preliminary plan lands here.
+    Form8& preliminary = navigator().form8();
+    navigator().hideScreen(*this);
+    navigator().showScreen(preliminary);
+    preliminary.computeAndShow();
+}
+
+void Form7::back(std::size_t index)
+{
+    m_pages[index].error->hide();
+    if (index > 0) {
+        showPage(index - 1);
+        return;
+    }
+    navigator().hideScreen(*this);
+    navigator().showScreen(navigator().form6());
+}
