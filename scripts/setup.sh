@@ -8,6 +8,7 @@ packages=(
   libxlsxwriter-dev libbenchmark-dev
   fonts-liberation2
   python3 python3-openpyxl
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do
