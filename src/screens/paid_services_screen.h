@@ -2,6 +2,17 @@
 
 #include "screens/screen.h"
 
+#include <array>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The paid services: an instruction page and a record editor that shows one of
+// up to 40 records at a time. Records are appended and removed only at the end.
 class Form4 : public Screen {
     Q_OBJECT
 public:
@@ -12,4 +23,53 @@ public:
     void prepareInstructions(bool hideEditor);
     // Opens the record editor at record 1 (also used by the adjustment screen).
     void openServiceEditor();
+
+    static constexpr int kAmountLists = 3; // price, labour need, other costs
+    static constexpr int kMonths = 12;
+
+private:
+    enum Kind { Recurring = 1, OneOff = 2 };
+
+    void buildInstructionPage();
+    void buildEditorPage();
+
+    // The unit captions and the month prompt of a kind; nothing is stored.
+    void applyKindCaptions(int kind);
+    // Copies the editor into the slot of the current record.
+    void saveCurrentService();
+    // Loads the slot of the current record into the editor.
+    void showService();
+    // The caption of "далее" and which of the other buttons exist on this record.
+    void updateEditorButtons();
+    void showRecordNumbers();
+    void selectKind(int kind);
+    // Back to the adjustment screen, which recalculates with the revised records.
+    void handBackToAdjustment();
+
+    void command1Click();
+    void command2Click();
+    void command3Click();
+    void command4Click();
+    void command5Click();
+    void command6Click();
+    void command7Click();
+
+    QFrame* m_instructions = nullptr; // Frame1
+    QFrame* m_editor = nullptr;       // Frame2
+    QPushButton* m_noServices = nullptr; // Command3
+
+    QLabel* m_recordCaption = nullptr; // Label5
+    QLabel* m_recordNumber = nullptr;  // Label6
+    QLabel* m_recordCount = nullptr;   // Label8
+    QRadioButton* m_recurring = nullptr; // Option1
+    QRadioButton* m_oneOff = nullptr;    // Option2
+    QLineEdit* m_name = nullptr;         // Text1
+    std::array<QComboBox*, kAmountLists> m_amounts{}; // Combo1 … Combo3
+    std::array<QLabel*, kAmountLists> m_units{};      // Label11, Label12, Label15
+    QLabel* m_monthPrompt = nullptr;                  // Label16
+    std::array<QComboBox*, kMonths> m_months{};       // Combo11 … Combo43, January first
+    QPushButton* m_back = nullptr;   // Command5
+    QPushButton* m_delete = nullptr; // Command7
+    QPushButton* m_create = nullptr; // Command6
+    QPushButton* m_next = nullptr;   // Command4
 };

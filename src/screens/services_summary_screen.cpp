@@ -1,10 +1,51 @@
 #include "screens/services_summary_screen.h"
 
 #include "screens/navigator.h"
-#include "state/plan_state.h"
+#include "screens/other_revenues_screen.h"
+#include "screens/wrapping_button.h"
+#include "state/number_rules.h"
+
+#include <QLabel>
+#include <QPushButton>
 
 Form5::Form5(Navigator& navigator)
     : Screen(navigator, QStringLiteral("Form5"), QStringLiteral("Платные услуги"), 8895, 2265)
 {
+    addLabel("Label2", "Поступления от оказания платных услуг (всего) -", {360, 360, 5535, 255});
+    m_revenue = addLabel("Label1", "10000000", {6000, 360, 1455, 255});
+    addLabel("Label3", "рублей", {7560, 360, 855, 255});
+    addLabel("Label4", "Расходы на оказание платных услуг (всего) -", {360, 720, 5535, 255});
+    m_cost = addLabel("Label6", "10000000", {6000, 720, 1455, 255});
+    addLabel("Label5", "рублей", {7560, 720, 855, 255});
+    // The caption of Command2 wraps: it is wider than its button.
+    auto* change = new WrappingButton(QStringLiteral("изменить параметры услуг"), this);
+    change->setObjectName(QStringLiteral("Command2"));
+    change->setGeometry(fromTwips(360, 1440, 2415, 615));
+    change->setAutoDefault(true);
+    auto* next = addButton("Command1", "далее", {6120, 1440, 2415, 615});
+
+    for (QLabel* figure : {m_revenue, m_cost}) {
+        makeFigure(figure);
+        setPoints(figure, look::kPromptPoints);
+        figure->setWordWrap(false);
+    }
+
+    connect(next, &QPushButton::clicked, this, &Form5::command1Click);
+    connect(change, &QPushButton::clicked, this, &Form5::command2Click);
 }
 
+void Form5::showTotals(double revenue, double cost)
+{
+    m_revenue->setText(numbers::formatPlain(revenue));
+    m_cost->setText(numbers::formatPlain(cost));
+}
+
+// "далее": the other revenues, on the page they were last left on.
+void Form5::command1Click()
+{
+    navigator().hideScreen(*this);
+    navigator().showScreen(navigator().form6());
+}
+
+// "изменить параметры услуг": always the instruction page, never the record editor.
+void Form5::command2Click() { navigator().openPaidServicesInstructions(*this); }
