@@ -1,0 +1,92 @@
+#pragma once
+
+#include "workbook/sheet_writer.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <map>
+#include <optional>
+#include <utility>
+#include <variant>
+#include <vector>
+
+// What a cell holds: nothing (blank), a number or a text.
+using CellValue = std::variant<std::monostate, double, QString>;
+
+// The value a spreadsheet stores for a plan value: numbers as numbers, a text that
+// passes the regional number test as the number it spells, any other text as that
+// text (never a formula), an empty value or empty text as blank.
+CellValue cellValueOf(const TaggedValue& value);
+
+// The formatting of one cell; an unset member keeps the spreadsheet's default.
+struct CellStyle {
+    std::optional<int> horizontal;
+    std::optional<int> vertical;
+    std::optional<bool> wrap;
+    std::optional<int> orientation;
+    std::optional<bool> addIndent;
+    std::optional<int> indentLevel;
+    std::optional<bool> shrinkToFit;
+    std::optional<int> readingOrder;
+    std::optional<bool> bold;
+    QString numberFormat; // empty: General
+
+    void apply(SheetProperty property, const PropertyValue& value);
+    friend bool operator==(const CellStyle&, const CellStyle&) = default;
+};
+
+// A SheetWriter that records the operations in order and keeps the sheet they
+// produce: a later write replaces an earlier one, a range property reaches every
+// cell of the range, a column property reaches the column and every cell already
+// in it (merged cells included), a merge keeps the top-left value.
+class SheetModel final : public SheetWriter {
+public:
+    struct Cell {
+        CellValue value;
+        CellStyle style;
+        friend bool operator==(const Cell&, const Cell&) = default;
+    };
+    using CellMap = std::map<std::pair<int, int>, Cell>; // (row, column) → cell
+
+    void setRangeValue(QStringView reference, const TaggedValue& value) override;
+    void setCellValue(int row, int column, const TaggedValue& value) override;
+    void setRangeProperty(QStringView reference, SheetProperty property, const PropertyValue& value) override;
+    void mergeRange(QStringView reference) override;
+    void setColumnWidth(QStringView columns, double width) override;
+    void setColumnProperty(QStringView columns, SheetProperty property, const PropertyValue& value) override;
+    void show() override;
+
+    // The sheet as the operations left it.
+    CellValue value(int row, int column) const;
+    CellStyle style(int row, int column) const; // the cell's, else its column's
+    const CellMap& cells() const { return m_cells; }
+    const std::vector<CellRange>& merges() const { return m_merges; }
+    std::optional<CellRange> mergeAt(int row, int column) const;
+    std::optional<double> columnWidth(int column) const;
+    CellStyle columnStyle(int column) const;
+    const std::map<int, CellStyle>& columnStyles() const { return m_columnStyles; }
+    const std::map<int, double>& columnWidths() const { return m_columnWidths; }
+    // The last row with a value in it (0 for an empty sheet).
+    int lastRow() const;
+    bool isShown() const { return m_shown; }
+
+    // The operations in the order they were made, one readable line each
+    // ("cell 11,3 = 1500.5", "merge A1:A2"). References that do not parse are
+    // recorded and otherwise ignored.
+    const QStringList& operations() const { return m_operations; }
+
+    // Same cells, merges, widths and column formats.
+    bool sameSheet(const SheetModel& other) const;
+
+private:
+    Cell& cellAt(int row, int column);
+    void writeValue(int row, int column, const TaggedValue& value);
+
+    CellMap m_cells;
+    std::vector<CellRange> m_merges;
+    std::map<int, double> m_columnWidths;
+    std::map<int, CellStyle> m_columnStyles;
+    QStringList m_operations;
+    bool m_shown = false;
+};

@@ -1,0 +1,207 @@
+#include "workbook/xlsx_renderer.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+
+#include <xlsxwriter.h>
+
+#include <cmath>
+#include <set>
+#include <utility>
+#include <vector>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace workbook {
+
+namespace {
+
+constexpr QFile::Permissions kOwnerOnlyDir = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+constexpr QFile::Permissions kOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
+                                       | QFile::WriteOther | QFile::ExeOther;
+// A spreadsheet cell holds at most this many characters.
+constexpr qsizetype kMaxCellText = 32767;
+
+// Whether a folder is ours alone: a real directory, owned by this user, closed
+// to everyone else (tightened if we own it).
+bool isPrivateFolder(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink() || !info.isDir())
+        return false;
+#ifdef Q_OS_UNIX
+    if (info.ownerId() != ::getuid())
+        return false;
+    if (info.permissions() & kOthers)
+        return QFile::setPermissions(path, kOwnerOnlyDir);
+#endif
+    return true;
+}
+
+// Formats are shared between cells of the same style.
+class FormatCache {
+public:
+    explicit FormatCache(lxw_workbook* book) : m_book(book) {}
+
+    lxw_format* formatFor(const CellStyle& style)
+    {
+        if (style == CellStyle{})
+            return nullptr;
+        for (const auto& [known, format] : m_formats)
+            if (known == style)
+                return format;
+        lxw_format* format = workbook_add_format(m_book);
+        if (style.horizontal == xl::kCenter)
+            format_set_align(format, LXW_ALIGN_CENTER);
+        else if (style.horizontal == xl::kLeft)
+            format_set_align(format, LXW_ALIGN_LEFT);
+        else if (style.horizontal == xl::kRight)
+            format_set_align(format, LXW_ALIGN_RIGHT);
+        if (style.vertical == xl::kCenter)
+            format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
+        else if (style.vertical == xl::kBottom)
+            format_set_align(format, LXW_ALIGN_VERTICAL_BOTTOM);
+        else if (style.vertical == xl::kTop)
+            format_set_align(format, LXW_ALIGN_VERTICAL_TOP);
+        if (style.wrap.value_or(false))
+            format_set_text_wrap(format);
+        if (style.orientation.value_or(0) != 0)
+            format_set_rotation(format, static_cast<int16_t>(style.orientation.value_or(0)));
+        if (style.indentLevel.value_or(0) > 0)
+            format_set_indent(format, static_cast<uint8_t>(std::min(style.indentLevel.value_or(0), 250)));
+        if (style.shrinkToFit.value_or(false))
+            format_set_shrink(format);
+        if (style.bold.value_or(false))
+            format_set_bold(format);
+        if (!style.numberFormat.isEmpty())
+            format_set_num_format(format, style.numberFormat.toUtf8().constData());
+        m_formats.emplace_back(style, format);
+        return format;
+    }
+
+private:
+    lxw_workbook* m_book;
+    std::vector<std::pair<CellStyle, lxw_format*>> m_formats;
+};
+
+// Keeps the first error of a sequence of library calls.
+struct FirstError {
+    lxw_error error = LXW_NO_ERROR;
+    void operator()(lxw_error e)
+    {
+        if (error == LXW_NO_ERROR)
+            error = e;
+    }
+};
+
+lxw_error writeCell(lxw_worksheet* sheet, int row, int column, const CellValue& value, lxw_format* format)
+{
+    const auto r = static_cast<lxw_row_t>(row - 1);
+    const auto c = static_cast<lxw_col_t>(column - 1);
+    if (const double* number = std::get_if<double>(&value)) {
+        if (std::isfinite(*number))
+            return worksheet_write_number(sheet, r, c, *number, format);
+        // A cell cannot hold an infinite amount; show what it is rather than spoil the file.
+        return worksheet_write_string(sheet, r, c, QByteArray::number(*number).constData(), format);
+    }
+    if (const QString* text = std::get_if<QString>(&value)) {
+        // Always a string, never a formula, even when it starts with "=".
+        return worksheet_write_string(sheet, r, c, text->left(kMaxCellText).toUtf8().constData(), format);
+    }
+    if (format)
+        return worksheet_write_blank(sheet, r, c, format);
+    return LXW_NO_ERROR;
+}
+
+} // namespace
+
+QString outputFolder(QString* error)
+{
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    const QString own = QDir(base).filePath(QStringLiteral("planium"));
+    if (QDir().mkdir(own, kOwnerOnlyDir) || QFileInfo::exists(own)) {
+        if (isPrivateFolder(own))
+            return own;
+    }
+    // The usual name is taken by something that is not ours: use a fresh private one.
+    QTemporaryDir fresh(QDir(base).filePath(QStringLiteral("planium-XXXXXX")));
+    if (fresh.isValid()) {
+        fresh.setAutoRemove(false);
+        return fresh.path();
+    }
+    if (error)
+        *error = fresh.errorString();
+    return {};
+}
+
+QString createUniqueFile(const QString& folder, const QString& stem, QString* error)
+{
+    QTemporaryFile file(QDir(folder).filePath(stem + QStringLiteral("-XXXXXX.xlsx")));
+    file.setAutoRemove(false);
+    if (!file.open()) { // O_CREAT | O_EXCL, mode 0600
+        if (error)
+            *error = file.errorString();
+        return {};
+    }
+    const QString path = file.fileName();
+    file.close();
+    return path;
+}
+
+QString renderXlsx(const SheetModel& sheet, const QString& path)
+{
+    QByteArray scratch = QFileInfo(path).absolutePath().toLocal8Bit();
+    lxw_workbook_options options{};
+    options.tmpdir = scratch.data(); // the library's scratch files stay in our private folder
+    lxw_workbook* book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    if (!book)
+        return QStringLiteral("cannot start the workbook");
+    lxw_worksheet* worksheet = workbook_add_worksheet(book, nullptr);
+    if (!worksheet) {
+        workbook_close(book);
+        return QStringLiteral("cannot add a worksheet");
+    }
+
+    FormatCache formats(book);
+    FirstError failed;
+
+    std::set<int> columns;
+    for (const auto& [column, width] : sheet.columnWidths())
+        columns.insert(column);
+    for (const auto& [column, style] : sheet.columnStyles())
+        columns.insert(column);
+    for (const int column : columns) {
+        const auto c = static_cast<lxw_col_t>(column - 1);
+        failed(worksheet_set_column(worksheet, c, c, sheet.columnWidth(column).value_or(LXW_DEF_COL_WIDTH),
+                                    formats.formatFor(sheet.columnStyle(column))));
+    }
+
+    // A merge lays its top-left format over the block; the cells written next put
+    // back each cell's own value and format.
+    for (const CellRange& merge : sheet.merges()) {
+        failed(worksheet_merge_range(worksheet, static_cast<lxw_row_t>(merge.firstRow - 1),
+                                     static_cast<lxw_col_t>(merge.firstColumn - 1),
+                                     static_cast<lxw_row_t>(merge.lastRow - 1),
+                                     static_cast<lxw_col_t>(merge.lastColumn - 1), "",
+                                     formats.formatFor(sheet.style(merge.firstRow, merge.firstColumn))));
+    }
+
+    for (const auto& [key, cell] : sheet.cells()) {
+        const bool blank = std::holds_alternative<std::monostate>(cell.value);
+        if (blank && cell.style == sheet.columnStyle(key.second) && !sheet.mergeAt(key.first, key.second))
+            continue; // the column's format already covers it
+        failed(writeCell(worksheet, key.first, key.second, cell.value, formats.formatFor(cell.style)));
+    }
+
+    failed(workbook_close(book));
+    if (failed.error != LXW_NO_ERROR)
+        return QString::fromUtf8(lxw_strerror(failed.error));
+    return {};
+}
+
+} // namespace workbook
