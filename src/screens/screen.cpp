@@ -124,6 +124,7 @@ QRadioButton* Screen::addOption(const QString& name, const QString& text, const 
     auto* option = new QRadioButton(text, parent ? parent : this);
     place(option, name, twipsRect);
     paintBackground(option, look::kOption);
+    option->setBackgroundRole(QPalette::Window); // buttons fill with the Button role otherwise
     return option;
 }
 
