@@ -36,7 +36,7 @@ struct Amounts {
 
 } // namespace
 
-BalanceShown showBalance(double balance)
+BalanceLine balanceLine(double balance)
 {
     if (balance < 0.0)
         return {false, 0.0 - balance};

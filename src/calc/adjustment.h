@@ -26,11 +26,11 @@ struct AdjustmentFigures {
 
 // How a balance is shown: a surplus as its amount, a deficit (zero included) as
 // its amount; `amount` is never negative.
-struct BalanceShown {
+struct BalanceLine {
     bool deficit = true;
     double amount = 0.0;
 };
-BalanceShown showBalance(double balance);
+BalanceLine balanceLine(double balance);
 
 // A correction list item ("-99,5", always a decimal comma) as a fraction (-0.995).
 double correctionFraction(QStringView item);

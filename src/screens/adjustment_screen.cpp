@@ -1,11 +1,208 @@
 #include "screens/adjustment_screen.h"
 
+#include "calc/adjustment.h"
 #include "screens/navigator.h"
-#include "state/plan_state.h"
+#include "screens/paid_services_screen.h"
+#include "state/number_rules.h"
 
-Form9::Form9(Navigator& navigator)
-    : Screen(navigator, QStringLiteral("Form9"), QStringLiteral("Корректировка  плана финансово-хозяйственной деятельности"), 11085, 7620)
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QStringListModel>
+
+#include <cstdlib>
+
+namespace {
+
+// The list items, shared by every list; the lists only ever read them.
+class ReadOnlyItems : public QStringListModel {
+public:
+    using QStringListModel::QStringListModel;
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        return QStringListModel::flags(index) & ~Qt::ItemIsEditable;
+    }
+    bool setData(const QModelIndex&, const QVariant&, int) override { return false; }
+};
+
+// "-100", "-99,5", … "99,5", "100": halves with a decimal comma, whatever the
+// regional conventions, and whole numbers without a fraction.
+QStringList correctionItems()
 {
+    QStringList items;
+    items.reserve(401);
+    for (int halves = -200; halves <= 200; ++halves) {
+        if (halves % 2 == 0)
+            items << QString::number(halves / 2);
+        else
+            items << QStringLiteral("%1%2,5").arg(halves < 0 ? QStringLiteral("-") : QString()).arg(std::abs(halves) / 2);
+    }
+    return items;
+}
+constexpr int kZeroItem = 200;
+
+// One correction row, top to bottom as on the screen.
+struct CorrectionRow {
+    int top;
+    const char* caption;
+    const char* captionText;
+    Correction correction; // Combo1 … Combo11 in list order
+    const char* list;
+    const char* percent;
+    const char* bracket;
+    const char* value;
+};
+
+constexpr CorrectionRow kRows[] = {
+    {1320, "Label3", "оплата труда (заработная плата и прочие выплаты) -", Correction::Wages, "Combo1", "Label7", "Label9", "Label102"},
+    {1680, "Label10", "расходы на оплату услуг связи -", Correction::Communication, "Combo2", "Label11", "Label12", "Label103"},
+    {2040, "Label13", "расходы на оплату транспортных услуг -", Correction::Transport, "Combo3", "Label14", "Label15", "Label104"},
+    {2400, "Label17", "расходы на оплату коммунальных услуг -", Correction::Utilities, "Combo4", "Label18", "Label19", "Label105"},
+    {2760, "Label21", "арендная плата за пользование имуществом -", Correction::Rent, "Combo5", "Label22", "Label23", "Label106"},
+    {3120, "Label25", "плата за работы, услуги по содержанию имущества -", Correction::Maintenance, "Combo6", "Label26", "Label27", "Label107"},
+    {3480, "Label29", "расходы на прочие работы и услуги -", Correction::OtherServices, "Combo7", "Label30", "Label31", "Label108"},
+    {3840, "Label37", "прочие расходы -", Correction::OtherExpenses, "Combo9", "Label38", "Label39", "Label110"},
+    {4200, "Label41", "расходы на увеличение стоимости основных средств -", Correction::FixedAssets, "Combo10", "Label42", "Label43", "Label111"},
+    {4680, "Label45", "расходы на увеличение материальных запасов (без продуктов питания)-", Correction::Materials, "Combo11", "Label46", "Label47", "Label112"},
+    {5160, "Label33", "расходы на приобретение продуктов питания -", Correction::Food, "Combo8", "Label34", "Label35", "Label109"},
+};
+
+// The caption of the row: most are one line; a few stand further left or span two lines.
+QRect captionRect(const CorrectionRow& row)
+{
+    if (QLatin1String(row.caption) == QLatin1String("Label41"))
+        return {240, row.top, 6135, 255};
+    if (QLatin1String(row.caption) == QLatin1String("Label45"))
+        return {360, 4575, 6015, 495};
+    return {360, row.top, 6015, 255};
 }
 
-void Form9::recalculate() {}
+// The brackets the value of a row stands between.
+const QString kBracket = QStringLiteral("(") + QString(30, QLatin1Char(' ')) + QStringLiteral(")")
+                         + QString(8, QLatin1Char(' '));
+
+const QString kOutOfRange = QStringLiteral("вне диапазона");
+const QString kOutOfRangeHint =
+    QStringLiteral("Сумма выходит за пределы, которые программа может хранить (около 922 триллионов рублей); "
+                   "расчет не выполнен, прежние значения сохранены.");
+
+constexpr std::size_t at(Correction c) { return static_cast<std::size_t>(c); }
+
+} // namespace
+
+void showFigure(QLabel* figure, double value, double points)
+{
+    figure->setFont(look::font(points));
+    figure->setToolTip(QString());
+    figure->setText(numbers::formatWhole(value));
+}
+
+void showAmountOutOfRange(QLabel* figure)
+{
+    figure->setFont(look::font(look::kTextPoints)); // the notice is longer than a figure
+    figure->setToolTip(kOutOfRangeHint);
+    figure->setText(kOutOfRange);
+}
+
+Form9::Form9(Navigator& navigator)
+    : Screen(navigator, QStringLiteral("Form9"), QStringLiteral("Корректировка  плана финансово-хозяйственной деятельности"),
+             11085, 7620)
+    , m_items(new ReadOnlyItems(this))
+{
+    auto* prompt = addLabel("Label2", "Приведите в соответствие поступления и выплаты образовательного учреджения",
+                            {840, 240, 9495, 255});
+    prompt->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    // The paid services row.
+    auto* paidCaption = addLabel("Label5", "платные услуги -", {720, 720, 3975, 255});
+    paidCaption->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    auto* revise = addButton("Command1", "пересчитать", {4920, 730, 1695, 255});
+    auto* paidBracket = addLabel("Label6", kBracket, {6960, 720, 2175, 255});
+    m_paidResultChange = addLabel("Label101", "0", {7200, 720, 1575, 255});
+    makeFigure(m_paidResultChange);
+
+    // The eleven correction rows.
+    for (const CorrectionRow& row : kRows) {
+        auto* caption = addLabel(row.caption, row.captionText, captionRect(row));
+        caption->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        QComboBox* list = addList(row.list, {6720, row.top, 1215, 315}, m_items);
+        setPoints(list, 8.25);
+        addLabel(row.percent, "%", {8040, row.top, 255, 255});
+        auto* bracket = addLabel(row.bracket, kBracket, {8640, row.top, 2175, 255});
+        auto* value = addLabel(row.value, "0", {8880, row.top, 1575, 255});
+        makeFigure(value);
+        for (QLabel* label : {bracket, value})
+            label->setWordWrap(false);
+        m_lists[at(row.correction)] = list;
+        m_changes[at(row.correction)] = value;
+        connect(list, &QComboBox::currentIndexChanged, this, &Form9::listClick);
+    }
+
+    // The balance.
+    m_balanceCaption = addLabel("Label1", "Профицит -", {3240, 6480, 1455, 255});
+    m_balance = addLabel("Label100", "1000", {4800, 6480, 1815, 255});
+    makeFigure(m_balance);
+    addLabel("Label4", "рублей", {6720, 6480, 975, 255});
+    auto* generate = addButton("Command2", "Сформировать ПФХД", {4440, 6960, 2655, 495});
+
+    for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+        if (label->alignment() & Qt::AlignLeft)
+            label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    for (QLabel* label : {paidBracket, m_paidResultChange, m_balanceCaption, m_balance})
+        label->setWordWrap(false);
+
+    connect(revise, &QPushButton::clicked, this, &Form9::command1Click);
+    connect(generate, &QPushButton::clicked, this, &Form9::generateCorrectedPlanWorkbook);
+}
+
+void Form9::resetCorrections()
+{
+    if (m_items->rowCount() == 0)
+        m_items->setStringList(correctionItems());
+    for (QComboBox* list : m_lists)
+        list->setCurrentIndex(kZeroItem);
+}
+
+void Form9::recalculate()
+{
+    std::array<QString, kCorrectionCount> chosen;
+    for (std::size_t k = 0; k < kCorrectionCount; ++k)
+        chosen[k] = m_lists[k]->currentText();
+    const AdjustmentFigures figures = CalculateAdjustment(plan(), chosen);
+    if (!figures.inRange) {
+        // Nothing was stored; the figures keep what they showed.
+        showAmountOutOfRange(m_balance);
+        return;
+    }
+    showFigure(m_paidResultChange, figures.paidResultChange, look::kTextPoints);
+    showBalance(figures.balance);
+    for (std::size_t k = 0; k < kCorrectionCount; ++k)
+        m_changes[k]->setText(numbers::formatPlain(figures.changes[k]));
+}
+
+void Form9::showBalance(double balance)
+{
+    const BalanceLine line = balanceLine(balance);
+    m_balanceCaption->setText(line.deficit ? QStringLiteral("Дефицит -") : QStringLiteral("Профицит -"));
+    showFigure(m_balance, line.amount, look::kTextPoints);
+}
+
+void Form9::listClick()
+{
+    // The program's own setting of the lists on entry runs nothing.
+    if (plan().correctionsEnabled.toInt() == 1)
+        recalculate();
+}
+
+void Form9::command1Click()
+{
+    Form4& editor = navigator().form4();
+    editor.openServiceEditor();
+    // Record 1 is where the revision starts; there is no way back to the instructions.
+    if (auto* back = editor.findChild<QPushButton*>(QStringLiteral("Command5")))
+        back->hide();
+    navigator().setScreenEnabled(*this, false);
+    navigator().showScreen(editor);
+}
+
+void Form9::generateCorrectedPlanWorkbook() {}

@@ -1,12 +1,47 @@
 #pragma once
 
 #include "screens/screen.h"
+#include "state/plan_state.h"
 
+#include <array>
+
+class QComboBox;
+class QLabel;
+class QStringListModel;
+
+// Shows a figure in the pattern "0" at the given size.
+void showFigure(QLabel* figure, double value, double points);
+// Shows in place of a figure that its amount is beyond what the program can hold.
+void showAmountOutOfRange(QLabel* figure);
+
+// The adjustment screen: eleven percentage corrections of the expenses, the
+// change of the paid-service result and the resulting surplus or deficit.
 class Form9 : public Screen {
     Q_OBJECT
 public:
     explicit Form9(Navigator& navigator);
+
     // Recalculates the adjustment from the chosen corrections (after the paid
     // services editor hands back).
     void recalculate();
+    // Entering the screen: the lists receive their items the first time, then
+    // each of Combo1 … Combo11 is set to "0" in that order.
+    void resetCorrections();
+    // Shows a balance (positive: deficit, negative: surplus) on the bottom line.
+    void showBalance(double balance);
+
+private slots:
+    void listClick();    // any of the eleven lists
+    void command1Click(); // "пересчитать": revise the paid services
+    // "Сформировать ПФХД": writes the corrected plan workbook; the workbook
+    // generator is not part of the program yet, so the press has no effect.
+    void generateCorrectedPlanWorkbook();
+
+private:
+    QStringListModel* m_items = nullptr; // the 401 items, shared by every list
+    std::array<QComboBox*, kCorrectionCount> m_lists{};  // Combo1 … Combo11
+    std::array<QLabel*, kCorrectionCount> m_changes{};   // Label102 … Label112
+    QLabel* m_paidResultChange = nullptr;                 // Label101
+    QLabel* m_balanceCaption = nullptr;                   // Label1
+    QLabel* m_balance = nullptr;                          // Label100
 };

@@ -1,11 +1,72 @@
 #include "screens/preliminary_screen.h"
 
+#include "calc/preliminary.h"
+#include "screens/adjustment_screen.h"
+#include "screens/expenses_screen.h"
 #include "screens/navigator.h"
+#include "state/number_rules.h"
 #include "state/plan_state.h"
+
+#include <QLabel>
+#include <QPushButton>
 
 Form8::Form8(Navigator& navigator)
     : Screen(navigator, QStringLiteral("Form8"), QStringLiteral("Предварительный ПФХД"), 7950, 1995)
 {
+    auto* revenuesCaption = addLabel("Label2", "Поступления ПФХД (всего) -", {960, 360, 3135, 255});
+    m_revenues = addLabel("Label1", "10000000", {4080, 360, 1575, 255});
+    addLabel("Label3", "рублей", {5760, 360, 855, 255});
+    auto* expensesCaption = addLabel("Label4", "Расходы ПФХД (всего) -", {1440, 720, 2655, 255});
+    m_expenses = addLabel("Label6", "10000000", {4080, 720, 1575, 255});
+    addLabel("Label5", "рублей", {5760, 720, 855, 255});
+    auto* back = addButton("Command3", "назад", {240, 1320, 1815, 495});
+    auto* generate = addButton("Command2", "Сформировать ПФХД", {2640, 1320, 2655, 495});
+    auto* next = addButton("Command1", "далее", {5880, 1320, 1815, 495});
+
+    for (QLabel* caption : {revenuesCaption, expensesCaption})
+        caption->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    for (QLabel* figure : {m_revenues, m_expenses}) {
+        makeFigure(figure);
+        setPoints(figure, look::kPromptPoints);
+        figure->setWordWrap(false);
+    }
+
+    connect(next, &QPushButton::clicked, this, &Form8::command1Click);
+    connect(back, &QPushButton::clicked, this, &Form8::command3Click);
+    connect(generate, &QPushButton::clicked, this, &Form8::generatePlanWorkbook);
 }
 
-void Form8::computeAndShow() {}
+void Form8::computeAndShow()
+{
+    const PreliminaryTotals totals = ComputePreliminaryTotals(plan());
+    m_inRange = totals.inRange;
+    showFigure(m_revenues, totals.revenues, look::kPromptPoints);
+    if (totals.inRange)
+        showFigure(m_expenses, totals.expenses, look::kPromptPoints);
+    else
+        showAmountOutOfRange(m_expenses);
+}
+
+void Form8::command1Click()
+{
+    // A plan whose amounts cannot be held is not adjusted; the figure says why.
+    if (!m_inRange)
+        return;
+    PlanState& state = plan();
+    Form9& adjustment = navigator().form9();
+    beginAdjustment(state);
+    // The lists are set before the calculation is enabled, so setting them runs nothing.
+    adjustment.resetCorrections();
+    state.correctionsEnabled = 1;
+    adjustment.showBalance(computeInitialDeficit(state));
+    navigator().hideScreen(*this);
+    navigator().showScreen(adjustment);
+}
+
+void Form8::command3Click()
+{
+    navigator().hideScreen(*this);
+    navigator().showScreen(navigator().form7());
+}
+
+void Form8::generatePlanWorkbook() {}

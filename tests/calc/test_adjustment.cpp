@@ -314,7 +314,7 @@ private slots:
         const AdjustmentFigures figures = CalculateAdjustment(plan, oneItem(Correction::Food, item));
         QVERIFY(figures.inRange);
         QCOMPARE(plan.planDeficit.numeric(), figures.balance);
-        const BalanceShown line = showBalance(figures.balance);
+        const BalanceLine line = balanceLine(figures.balance);
         QCOMPARE(line.deficit, deficit);
         QCOMPARE(numbers::formatWhole(line.amount), shown);
     }
