@@ -52,7 +52,8 @@ QString nameOf(const char* kind, int page, const char* suffix = "")
 } // namespace
 
 Form7::Form7(Navigator& navigator)
-    : Screen(navigator, QStringLiteral("Form7"), QStringLiteral("Расходы образовательного учреждения"), 6990, 3990)
+    : Screen(navigator, QStringLiteral("Form7"), QStringLiteral("Расходы образовательного учреждения"), 6990,
+             3990)
 {
     for (const CategoryPage& spec : kPages) {
         const int k = spec.number;
@@ -63,15 +64,19 @@ Form7::Form7(Navigator& navigator)
         page.frame = addFrame(nameOf("Frame", k), {0, 0, 6975, 3975});
         QFrame* frame = page.frame;
         addLabel(spec.promptLabel, spec.prompt, {600, 120, spec.promptWidth, 495}, frame);
-        page.quarterly = addOption(nameOf("Option", k, "1"), "Поквартальный ввод", {360, 840, 3135, 375}, frame);
-        auto* totalMode = addOption(nameOf("Option", k, "2"), "Ввод общей суммы расходов", {3480, 840, 3135, 375}, frame);
-        auto* quarterFrame = addFrame(nameOf("Frame", k, "1"), {360, spec.quarterFrameTop, 6255, 1215}, frame);
+        page.quarterly =
+            addOption(nameOf("Option", k, "1"), "Поквартальный ввод", {360, 840, 3135, 375}, frame);
+        auto* totalMode =
+            addOption(nameOf("Option", k, "2"), "Ввод общей суммы расходов", {3480, 840, 3135, 375}, frame);
+        auto* quarterFrame =
+            addFrame(nameOf("Frame", k, "1"), {360, spec.quarterFrameTop, 6255, 1215}, frame);
         addLabel(QString(), "I квартал", {120, 240, 1095, 255}, quarterFrame);
         page.quarters[0] = addTextBox(nameOf("Text", k, "1"), {1320, 220, 1575, 360}, quarterFrame);
         addLabel(QString(), "II квартал", {120, 720, 1095, 255}, quarterFrame);
         page.quarters[1] = addTextBox(nameOf("Text", k, "2"), {1320, 720, 1575, 360}, quarterFrame);
         addLabel(QString(), "III квартал", {3120, 240, 1215, 255}, quarterFrame);
-        page.quarters[2] = addTextBox(nameOf("Text", k, "3"), {4440, spec.thirdBoxTop, 1575, 360}, quarterFrame);
+        page.quarters[2] =
+            addTextBox(nameOf("Text", k, "3"), {4440, spec.thirdBoxTop, 1575, 360}, quarterFrame);
         addLabel(QString(), "IV квартал", {3120, 720, 1215, 255}, quarterFrame);
         page.quarters[3] = addTextBox(nameOf("Text", k, "4"), {4440, 700, 1575, 360}, quarterFrame);
         page.total = addTextBox(nameOf("Text", k, "0"), {2520, 1920, 2055, 360}, frame);

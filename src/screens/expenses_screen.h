@@ -26,10 +26,10 @@ private:
     struct Page {
         int number = 0;
         Category category = Category::Wages;
-        QFrame* frame = nullptr;           // Frame<k>
-        QRadioButton* quarterly = nullptr; // Option<k>1
+        QFrame* frame = nullptr;              // Frame<k>
+        QRadioButton* quarterly = nullptr;    // Option<k>1
         std::array<QLineEdit*, 4> quarters{}; // Text<k>1 … Text<k>4
-        QLineEdit* total = nullptr;        // Text<k>0
+        QLineEdit* total = nullptr;           // Text<k>0
         QLabel* error = nullptr;
     };
 

@@ -29,7 +29,8 @@ std::optional<Family> fromQuarters(const std::array<QString, 4>& texts, FourthQu
     } else {
         family.q[3] = texts[3];
     }
-    family.total = family.q[0].numeric() + family.q[1].numeric() + family.q[2].numeric() + family.q[3].numeric();
+    family.total =
+        family.q[0].numeric() + family.q[1].numeric() + family.q[2].numeric() + family.q[3].numeric();
     return family;
 }
 
@@ -123,7 +124,8 @@ Form6::Form6(Navigator& navigator)
     addLabel("Label12", "Введите ожидаемые объемы поступлений в виде родительской платы (рублей)",
              {240, 0, 5775, 495}, frame2);
     m_parentFeeQuarterly = addOption("Option4", "Поквартальный ввод", {0, 720, 3135, 375}, frame2);
-    auto* parentFeeOneSum = addOption("Option3", "Ввод всей суммы поступлений", {3120, 720, 3135, 375}, frame2);
+    auto* parentFeeOneSum =
+        addOption("Option3", "Ввод всей суммы поступлений", {3120, 720, 3135, 375}, frame2);
     auto* frame3 = addFrame("Frame3", {0, 1305, 6255, 1215}, frame2);
     for (std::size_t i = 0; i < m_parentFeeQuarters.size(); ++i) {
         const QuarterSlot& slot = kParentFeeQuarters[i];
@@ -135,7 +137,8 @@ Form6::Form6(Navigator& navigator)
     auto* parentFeeBack = addButton("Command4", "назад", {0, 3240, 1815, 495}, frame2);
     auto* parentFeeNext = addButton("Command3", "далее", {4440, 3240, 1800, 495}, frame2);
 
-    for (QRadioButton* option : {m_investmentsQuarterly, investmentsOneSum, m_parentFeeQuarterly, parentFeeOneSum})
+    for (QRadioButton* option :
+         {m_investmentsQuarterly, investmentsOneSum, m_parentFeeQuarterly, parentFeeOneSum})
         setPoints(option, kOptionPoints);
     makeError(m_investmentsError);
     makeError(m_parentFeeError);
@@ -168,16 +171,21 @@ void Form6::showParentFeePage(bool show)
 {
     setPageVisible(m_parentFeePage, show);
     setPageVisible(m_investmentsPage, !show);
-    if (show)
+    // The first box of the page's entry mode takes the typing.
+    if (show) {
         m_parentFeePage->raise();
+        (m_parentFeeQuarterly->isChecked() ? m_parentFeeQuarters[0] : m_parentFeeSum)->setFocus();
+    } else {
+        (m_investmentsQuarterly->isChecked() ? m_investmentsQuarters[0] : m_investmentsSum)->setFocus();
+    }
 }
 
 void Form6::command1Click()
 {
-    const auto family = m_investmentsQuarterly->isChecked()
-                            ? familyEntry::fromQuarters(textsOf(m_investmentsQuarters),
-                                                        familyEntry::FourthQuarter::Tagged)
-                            : familyEntry::fromAnnualSum(m_investmentsSum->text(), familyEntry::FourthQuarter::Tagged);
+    const auto family =
+        m_investmentsQuarterly->isChecked()
+            ? familyEntry::fromQuarters(textsOf(m_investmentsQuarters), familyEntry::FourthQuarter::Tagged)
+            : familyEntry::fromAnnualSum(m_investmentsSum->text(), familyEntry::FourthQuarter::Tagged);
     if (!family) {
         m_investmentsError->show();
         return;
@@ -197,9 +205,10 @@ void Form6::command3Click()
 {
     // parentFeeQ4 is a fixed-point amount; one that would not fit is refused like
     // a text that is not a number, and nothing is stored.
-    const auto family = m_parentFeeQuarterly->isChecked()
-                            ? familyEntry::fromQuarters(textsOf(m_parentFeeQuarters), familyEntry::FourthQuarter::Fixed)
-                            : familyEntry::fromAnnualSum(m_parentFeeSum->text(), familyEntry::FourthQuarter::Fixed);
+    const auto family =
+        m_parentFeeQuarterly->isChecked()
+            ? familyEntry::fromQuarters(textsOf(m_parentFeeQuarters), familyEntry::FourthQuarter::Fixed)
+            : familyEntry::fromAnnualSum(m_parentFeeSum->text(), familyEntry::FourthQuarter::Fixed);
     if (!family) {
         m_parentFeeError->show();
         return;

@@ -18,8 +18,8 @@ Q_DECLARE_METATYPE(TaggedValue)
 char* toString(const TaggedValue& value)
 {
     static const char* const kinds[] = {"empty", "text", "whole", "double", "fixed"};
-    QString shown = value.fixed() ? QString::number(value.fixed()->units()) + QStringLiteral(" units")
-                                  : value.toText();
+    QString shown =
+        value.fixed() ? QString::number(value.fixed()->units()) + QStringLiteral(" units") : value.toText();
     if (value.kind() == TaggedValue::Kind::Double)
         shown = QString::number(value.numeric(), 'g', 17);
     return qstrdup(qPrintable(QStringLiteral("%1 %2").arg(QLatin1String(kinds[int(value.kind())]), shown)));
@@ -119,14 +119,14 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<Values>("expected");
         QTest::newRow("quarterly texts, numeric total")
-            << QStringList{"100", "200", "300", "400"}
-            << Values{1000.0, "100", "200", "300", "400"};
+            << QStringList{"100", "200", "300", "400"} << Values{1000.0, "100", "200", "300", "400"};
         QTest::newRow("quarterly decimal comma, negative, zero adds numerically")
             << QStringList{"1500,5", "-500", "0", "1,5"} << Values{1002.0, "1500,5", "-500", "0", "1,5"};
         QTest::newRow("one sum 1000") << QStringList{"1000"} << Values{"1000", 250.0, 250.0, 250.0, 250.0};
         QTest::newRow("one sum 1001 unrounded")
             << QStringList{"1001"} << Values{"1001", 250.25, 250.25, 250.25, 250.25};
-        QTest::newRow("one sum negative") << QStringList{"-500"} << Values{"-500", -125.0, -125.0, -125.0, -125.0};
+        QTest::newRow("one sum negative")
+            << QStringList{"-500"} << Values{"-500", -125.0, -125.0, -125.0, -125.0};
         QTest::newRow("one sum zero") << QStringList{"0"} << Values{"0", 0.0, 0.0, 0.0, 0.0};
         QTest::newRow("one sum decimal comma")
             << QStringList{"1,5"} << Values{"1,5", 0.375, 0.375, 0.375, 0.375};
@@ -153,9 +153,11 @@ private slots:
         QTest::newRow("quarterly, fourth half to even")
             << QStringList{"0", "0", "0", "2,00005"} << Values{2.0, "0", "0", "0", fixed(20000)};
         QTest::newRow("quarterly, decimal commas add numerically")
-            << QStringList{"1500,5", "-500", "0", "-0,5"} << Values{1000.0, "1500,5", "-500", "0", fixed(-5000)};
+            << QStringList{"1500,5", "-500", "0", "-0,5"}
+            << Values{1000.0, "1500,5", "-500", "0", fixed(-5000)};
         QTest::newRow("one sum 100") << QStringList{"100"} << Values{"100", 25.0, 25.0, 25.0, fixed(250000)};
-        QTest::newRow("one sum 1001") << QStringList{"1001"} << Values{"1001", 250.25, 250.25, 250.25, fixed(2502500)};
+        QTest::newRow("one sum 1001")
+            << QStringList{"1001"} << Values{"1001", 250.25, 250.25, 250.25, fixed(2502500)};
         QTest::newRow("one sum 0,00001: fourth quarter rounds to 0")
             << QStringList{"0,00001"} << Values{"0,00001", 0.0000025, 0.0000025, 0.0000025, fixed(0)};
         QTest::newRow("one sum negative")
@@ -179,8 +181,10 @@ private slots:
         QTest::addColumn<bool>("parentFee");
         QTest::addColumn<QStringList>("texts");
         QTest::newRow("investments: three of four quarters") << false << QStringList{"100", "200", "300", ""};
-        QTest::newRow("investments: letters in a quarter") << false << QStringList{"100", "сто", "300", "400"};
-        QTest::newRow("investments: point under a comma locale") << false << QStringList{"1.5", "2", "3", "4"};
+        QTest::newRow("investments: letters in a quarter")
+            << false << QStringList{"100", "сто", "300", "400"};
+        QTest::newRow("investments: point under a comma locale")
+            << false << QStringList{"1.5", "2", "3", "4"};
         QTest::newRow("investments: empty one sum") << false << QStringList{""};
         QTest::newRow("investments: letters as one sum") << false << QStringList{"abc"};
         QTest::newRow("parental fee: three of four quarters") << true << QStringList{"", "200", "300", "400"};
@@ -191,7 +195,8 @@ private slots:
             << true << QStringList{"1", "2", "3", "1e15"};
         QTest::newRow("parental fee: quarter 4 below the money range")
             << true << QStringList{"1", "2", "3", "-1000000000000000"};
-        QTest::newRow("parental fee: one sum whose quarter is beyond the range") << true << QStringList{"4e15"};
+        QTest::newRow("parental fee: one sum whose quarter is beyond the range")
+            << true << QStringList{"4e15"};
     }
     void refusesInvalidEntry()
     {
@@ -220,7 +225,8 @@ private slots:
         QVERIFY(plan().parentFee.total == fee.total && plan().parentFee.q == fee.q);
         if (texts.size() == 4)
             for (int i = 0; i < 4; ++i)
-                QCOMPARE(drive::find<QLineEdit>(form6(), parentFee ? kParentFeeBoxes[i] : kInvestmentBoxes[i])->text(),
+                QCOMPARE(drive::find<QLineEdit>(form6(), parentFee ? kParentFeeBoxes[i] : kInvestmentBoxes[i])
+                             ->text(),
                          texts[i]);
     }
 
