@@ -191,10 +191,9 @@ QString renderXlsx(const SheetModel& sheet, const QString& path)
                                      formats.formatFor(sheet.style(merge.firstRow, merge.firstColumn))));
     }
 
+    // Blank cells are written with their format too, for readers that ignore the
+    // column formats.
     for (const auto& [key, cell] : sheet.cells()) {
-        const bool blank = std::holds_alternative<std::monostate>(cell.value);
-        if (blank && cell.style == sheet.columnStyle(key.second) && !sheet.mergeAt(key.first, key.second))
-            continue; // the column's format already covers it
         failed(writeCell(worksheet, key.first, key.second, cell.value, formats.formatFor(cell.style)));
     }
 
