@@ -10,6 +10,7 @@
 #include "screens/welcome_screen.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 
 #include <stdexcept>
 
@@ -63,7 +64,10 @@ void Wizard::createScreens()
 void Wizard::showScreen(QWidget& screen)
 {
     screen.show();
-    screen.raise();
+    // Headless platforms have no window stacking and say so on every raise().
+    static const bool stacking = QGuiApplication::platformName() != QLatin1String("offscreen");
+    if (stacking)
+        screen.raise();
     screen.activateWindow();
 }
 

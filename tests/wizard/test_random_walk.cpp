@@ -1,0 +1,311 @@
+// A seeded random walk through the real screens: thousands of actions a person
+// could take on whatever is visible and enabled, with the program's invariants
+// checked after every one. A failing seed is printed and becomes a row of
+// walk_data() so that it stays fixed.
+
+#include "screens/adjustment_screen.h"
+#include "screens/assignment_screen.h"
+#include "screens/expenses_screen.h"
+#include "screens/other_revenues_screen.h"
+#include "screens/paid_services_screen.h"
+#include "screens/preliminary_screen.h"
+#include "screens/services_summary_screen.h"
+#include "screens/welcome_screen.h"
+#include "state/number_rules.h"
+#include "support/drive.h"
+#include "wizard/wizard.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QUrl>
+
+namespace {
+
+const QStringList kTexts = {
+    "1000", "250,5", "-500", "0", "1 500 000", "100000", "0,00001", "1,5e3", // amounts
+    "abc", "", "   ", "сто рублей", "nan", "INF", "1e400", "1.5", "12руб",    // not amounts
+    QString(300, QChar('9')), "999999999999999", "-0", "+7",
+};
+
+int envInt(const char* name, int fallback)
+{
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? value : fallback;
+}
+
+} // namespace
+
+class TestRandomWalk : public QObject {
+    Q_OBJECT
+
+    struct Generated {
+        QString path;
+        int services;
+    };
+
+    std::unique_ptr<Wizard> m_wizard;
+    std::vector<Generated> m_generated;
+    int m_pendingServices = -1;
+    int m_ends = 0;
+
+public slots:
+    // Receives the workbooks the program would open with the desktop's application.
+    void openFile(const QUrl& url) { m_generated.push_back({url.toLocalFile(), m_pendingServices}); }
+
+private:
+    QList<QWidget*> screens()
+    {
+        QList<QWidget*> all{&m_wizard->form1()};
+        if (m_wizard->screensCreated())
+            all << &m_wizard->form2() << &m_wizard->form4() << &m_wizard->form5() << &m_wizard->form6()
+                << &m_wizard->form7() << &m_wizard->form8() << &m_wizard->form9();
+        return all;
+    }
+
+    QWidget* activeScreen()
+    {
+        for (QWidget* s : screens())
+            if (s->isVisible() && s->isEnabled())
+                return s;
+        return nullptr;
+    }
+
+    static QList<QWidget*> controls(QWidget* screen)
+    {
+        QList<QWidget*> found;
+        for (QWidget* w : screen->findChildren<QWidget*>()) {
+            if (!w->isVisible() || !w->isEnabled())
+                continue;
+            if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w))
+                found << w;
+        }
+        return found;
+    }
+
+    QString act(QRandomGenerator& random)
+    {
+        QWidget* screen = activeScreen();
+        if (!screen)
+            return "no active screen";
+        const QList<QWidget*> candidates = controls(screen);
+        if (candidates.isEmpty())
+            return "nothing to do on " + screen->objectName();
+        // Now and then a person fills in the whole screen properly and goes on,
+        // which carries the walk past the checks into the later screens.
+        if (random.bounded(100) < 20) {
+            for (QWidget* c : candidates) {
+                if (qobject_cast<QLineEdit*>(c))
+                    drive::type(*screen, qPrintable(c->objectName()),
+                                kTexts[random.bounded(6)]);
+                else if (auto* list = qobject_cast<QComboBox*>(c); list && list->currentIndex() < 0)
+                    drive::choose(*screen, qPrintable(c->objectName()), list->itemText(0));
+            }
+        }
+        // A kind of action first, then a control of that kind, so that the fifteen
+        // lists of the editor do not drown its buttons.
+        QList<QWidget*> buttons, boxes, lists;
+        for (QWidget* c : candidates)
+            (qobject_cast<QAbstractButton*>(c) ? buttons : qobject_cast<QLineEdit*>(c) ? boxes : lists) << c;
+        const int roll = random.bounded(100);
+        const QList<QWidget*>& pool = (roll < 50 && !buttons.isEmpty()) ? buttons
+                                      : (roll < 80 && !boxes.isEmpty()) ? boxes
+                                      : !lists.isEmpty()                ? lists
+                                                                        : candidates;
+        QWidget* w = pool[random.bounded(int(pool.size()))];
+        // A person mostly goes on once a screen is filled in.
+        if (&pool == &buttons && random.bounded(100) < 40) {
+            static const QStringList forward{"далее", "закончить", "начать"};
+            for (QWidget* b : buttons)
+                if (forward.contains(static_cast<QAbstractButton*>(b)->text()))
+                    w = b;
+        }
+        const QString where = screen->objectName() + "." + w->objectName();
+        if (qobject_cast<QLineEdit*>(w)) {
+            const QString text = kTexts[random.bounded(int(kTexts.size()))];
+            drive::type(*screen, qPrintable(w->objectName()), text);
+            return where + " typed \"" + text.left(20) + "\"";
+        }
+        if (auto* list = qobject_cast<QComboBox*>(w)) {
+            if (list->count() == 0)
+                return where + " (empty list)";
+            const int index = random.bounded(list->count());
+            list->setCurrentIndex(index);
+            emit list->activated(index);
+            return where + " chose " + list->itemText(index);
+        }
+        if (w->objectName() == "Command2" && (screen == &m_wizard->form8() || screen == &m_wizard->form9()))
+            m_pendingServices = m_wizard->plan().serviceCountValue();
+        QTest::mouseClick(static_cast<QAbstractButton*>(w), Qt::LeftButton);
+        return where + " clicked";
+    }
+
+    // The invariants every action must keep; returns what is broken.
+    QString broken()
+    {
+        QStringList active;
+        for (QWidget* s : screens())
+            if (s->isVisible())
+                active << s->objectName() + (s->isEnabled() ? "" : "(disabled)");
+        if (active.size() != 1 && active != QStringList{"Form4", "Form9(disabled)"})
+            return "visible screens: " + active.join(", ");
+        if (!m_wizard->screensCreated())
+            return {};
+
+        const PlanState& plan = m_wizard->plan();
+        const int count = plan.serviceCountValue();
+        if (count < 0 || count > PlanState::kMaxServices)
+            return QString("serviceCount %1").arg(count);
+        if (m_wizard->form4().isVisible() && drive::find(m_wizard->form4(), "Frame2")->isVisible()) {
+            const int current = plan.currentServiceValue();
+            if (current < 1 || current > count)
+                return QString("record %1 of %2 in the editor").arg(current).arg(count);
+        }
+
+        static const QRegularExpression whole("^-?\\d+$");
+        auto figure = [&](QWidget& screen, const char* name, bool wholePattern) -> QString {
+            const QString text = drive::find<QLabel>(screen, name)->text();
+            if (wholePattern ? whole.match(text).hasMatch() : numbers::isNumber(text))
+                return {};
+            if (!screen.isVisible() || text.contains(QString::fromUtf8("диапазон")))
+                return {}; // an out-of-range notice is a defined answer
+            return screen.objectName() + "." + name + " shows \"" + text + "\"";
+        };
+        QString fault;
+        for (const char* name : {"Label1", "Label6"}) {
+            if (fault.isEmpty())
+                fault = figure(m_wizard->form5(), name, false);
+            if (fault.isEmpty())
+                fault = figure(m_wizard->form8(), name, true);
+        }
+        for (const char* name : {"Label100", "Label101"})
+            if (fault.isEmpty())
+                fault = figure(m_wizard->form9(), name, true);
+        for (int i = 102; i <= 112 && fault.isEmpty(); ++i)
+            fault = figure(m_wizard->form9(), qPrintable(QString("Label%1").arg(i)), false);
+        return fault;
+    }
+
+    // Every workbook has 36 + n rows and each service row's year equals its quarters.
+    QString checkWorkbooks()
+    {
+        if (m_generated.empty())
+            return {};
+        QProcess probe;
+        probe.start("/usr/bin/python3", {"-c", "import openpyxl"});
+        if (!probe.waitForFinished(30000) || probe.exitCode() != 0)
+            return {}; // no independent reader here; the layout tests cover the sheet
+        static const char* script = R"(
+import sys, openpyxl
+bad = []
+for arg in sys.argv[1:]:
+    path, n = arg.rsplit('|', 1)
+    n = int(n)
+    ws = openpyxl.load_workbook(path).active
+    if ws.max_row != 36 + n:
+        bad.append('%s: %d rows for %d services' % (path, ws.max_row, n))
+    for r in list(range(11, 11 + n)) + [9]:
+        c = ws.cell(r, 3).value or 0
+        q = sum((ws.cell(r, k).value or 0) for k in range(4, 8))
+        if abs(c - q) > 1e-6 * max(1.0, abs(c)):
+            bad.append('%s: row %d total %r, quarters %r' % (path, r, c, q))
+print('\n'.join(bad[:10]))
+)";
+        QStringList args{"-c", script};
+        for (size_t i = 0; i < m_generated.size() && i < 150; ++i)
+            args << m_generated[i].path + "|" + QString::number(m_generated[i].services);
+        QProcess reader;
+        reader.start("/usr/bin/python3", args);
+        if (!reader.waitForFinished(300000))
+            return "the workbook reader did not finish";
+        const QString out = QString::fromUtf8(reader.readAllStandardOutput()).trimmed();
+        if (reader.exitCode() != 0)
+            return "reader failed: " + QString::fromUtf8(reader.readAllStandardError());
+        return out;
+    }
+
+    void run(quint32 seed, int actions, int seconds)
+    {
+        qInfo("random walk: seed %u, up to %d actions (PLANIUM_WALK_SEED=%u reproduces it)", seed, actions, seed);
+        QRandomGenerator random(seed);
+        QElapsedTimer clock;
+        clock.start();
+        QStringList recent;
+        QMap<QString, int> visits;
+        int done = 0;
+        for (; done < actions && clock.elapsed() < seconds * 1000LL; ++done) {
+            if (QWidget* screen = activeScreen())
+                ++visits[screen->objectName()];
+            recent << act(random);
+            if (recent.size() > 12)
+                recent.removeFirst();
+            const QString fault = broken();
+            if (!fault.isEmpty())
+                QFAIL(qPrintable(QString("seed %1, action %2: %3\nlast actions:\n  %4")
+                                     .arg(seed)
+                                     .arg(done)
+                                     .arg(fault, recent.join("\n  "))));
+        }
+        QStringList seen;
+        for (auto it = visits.cbegin(); it != visits.cend(); ++it)
+            seen << QString("%1×%2").arg(it.key()).arg(it.value());
+        qInfo("random walk: %d actions, %zu workbooks; actions per screen: %s", done, m_generated.size(),
+              qPrintable(seen.join(' ')));
+        const QString workbooks = checkWorkbooks();
+        for (const Generated& g : m_generated)
+            QFile::remove(g.path);
+        QVERIFY2(workbooks.isEmpty(), qPrintable(QString("seed %1: %2").arg(seed).arg(workbooks)));
+
+        // The last action: closing the window in front ends the program.
+        QWidget* screen = activeScreen();
+        QVERIFY(screen);
+        screen->close();
+        QCOMPARE(m_ends, 1);
+        QVERIFY(activeScreen() == nullptr);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        numbers::applyRegionalConventions();
+        QDesktopServices::setUrlHandler("file", this, "openFile");
+    }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler("file"); }
+    void init()
+    {
+        m_generated.clear();
+        m_ends = 0;
+        m_wizard = Wizard::start();
+        m_wizard->setEndHandler([this] { ++m_ends; });
+    }
+    void cleanup() { m_wizard.reset(); }
+
+    void walk_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        const QByteArray fixed = qgetenv("PLANIUM_WALK_SEED");
+        if (!fixed.isEmpty()) {
+            QTest::newRow("given seed") << fixed.toUInt();
+            return;
+        }
+        // Seeds that once found a fault stay here.
+        for (quint32 seed : {1u, 2u, 3u})
+            QTest::newRow(qPrintable(QString("seed %1").arg(seed))) << seed;
+        const quint32 fresh = QRandomGenerator::system()->generate();
+        QTest::newRow(qPrintable(QString("fresh seed %1").arg(fresh))) << fresh;
+    }
+    void walk()
+    {
+        QFETCH(quint32, seed);
+        run(seed, envInt("PLANIUM_WALK_ACTIONS", 2500), envInt("PLANIUM_WALK_SECONDS", 90));
+    }
+};
+
+QTEST_MAIN(TestRandomWalk)
+#include "test_random_walk.moc"
