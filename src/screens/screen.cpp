@@ -13,6 +13,10 @@
 #include <QRadioButton>
 #include <QStringListModel>
 
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
 QRect fromTwips(int left, int top, int width, int height)
 {
     return QRect(twips(left), twips(top), twips(width), twips(height));
@@ -144,16 +148,105 @@ void Screen::makeError(QLabel* label)
     label->hide();
 }
 
-void Screen::makeFigure(QLabel* label)
+void Screen::setTextColour(QLabel* label, const QColor& colour)
 {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, look::kFigure);
+    palette.setColor(QPalette::WindowText, colour);
     label->setPalette(palette);
+}
+
+void Screen::makeFigure(QLabel* label)
+{
+    setTextColour(label, look::kFigure);
+    label->setProperty("figure", true);
 }
 
 void Screen::setPoints(QWidget* widget, double points) { widget->setFont(look::font(points)); }
 
 void Screen::setPageVisible(QWidget* page, bool visible) { page->setVisible(visible); }
+
+namespace {
+
+// A caption worth reading out: it has a letter in it (not "%", "(", ".").
+bool isCaption(const QLabel* label)
+{
+    if (label->property("figure").toBool())
+        return false;
+    for (const QChar c : label->text())
+        if (c.isLetter())
+            return true;
+    return false;
+}
+
+QRect rectIn(const QWidget* w, const QWidget* screen) { return QRect(w->mapTo(screen, QPoint(0, 0)), w->size()); }
+
+// Whether two widgets lie on the same page: the label's parent holds the control.
+bool samePage(const QWidget* label, const QWidget* control)
+{
+    return label->parentWidget() == control->parentWidget()
+           || label->parentWidget()->isAncestorOf(control);
+}
+
+// The caption that prompts `control`: the nearest caption to its left on the same
+// line, else the nearest one above it.
+QString promptOf(const QWidget* control, const QList<QLabel*>& labels, const QWidget* screen)
+{
+    const QRect c = rectIn(control, screen);
+    const QLabel* left = nullptr;
+    const QLabel* above = nullptr;
+    int leftGap = INT_MAX, aboveGap = INT_MAX;
+    for (const QLabel* label : labels) {
+        if (!samePage(label, control) || !isCaption(label))
+            continue;
+        const QRect l = rectIn(label, screen);
+        const bool sameLine = l.top() < c.bottom() && l.bottom() > c.top();
+        const bool sameColumn = l.left() < c.right() && l.right() > c.left();
+        if (sameLine && l.right() <= c.left() + 4 && c.left() - l.right() < leftGap) {
+            leftGap = c.left() - l.right();
+            left = label;
+        } else if (sameColumn && l.bottom() <= c.top() + 4 && c.top() - l.bottom() < aboveGap) {
+            aboveGap = c.top() - l.bottom();
+            above = label;
+        }
+    }
+    const QLabel* chosen = left ? left : above;
+    return chosen ? chosen->text().simplified() : QString();
+}
+
+} // namespace
+
+void Screen::describeForScreenReaders()
+{
+    const QList<QLabel*> labels = findChildren<QLabel*>();
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            if (label->property("figure").toBool() && label->accessibleDescription().isEmpty())
+                label->setAccessibleDescription(promptOf(label, labels, this));
+            continue;
+        }
+        const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w);
+        if (input && w->accessibleName().isEmpty())
+            w->setAccessibleName(promptOf(w, labels, this));
+    }
+}
+
+void Screen::orderTabsByPosition()
+{
+    QList<QWidget*> stops;
+    for (QWidget* w : findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus)
+            stops << w;
+    // Rows are the controls whose tops lie within half a line of each other.
+    constexpr int kRowTolerance = 8;
+    std::stable_sort(stops.begin(), stops.end(), [this](const QWidget* a, const QWidget* b) {
+        const QRect ra = rectIn(a, this), rb = rectIn(b, this);
+        if (std::abs(ra.top() - rb.top()) > kRowTolerance)
+            return ra.top() < rb.top();
+        return ra.left() < rb.left();
+    });
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        setTabOrder(stops[i - 1], stops[i]);
+}
 
 void Screen::closeEvent(QCloseEvent* event)
 {

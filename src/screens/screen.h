@@ -63,13 +63,23 @@ protected:
 
     // Label looks.
     static void makeError(QLabel* label);   // red, hidden until a check fails
-    static void makeFigure(QLabel* label);  // dark blue
+    static void makeFigure(QLabel* label);  // dark blue, described to screen readers
+    static void setTextColour(QLabel* label, const QColor& colour);
     static void setPoints(QWidget* widget, double points);
 
     // Shows exactly one of a screen's overlapping pages.
     static void setPageVisible(QWidget* page, bool visible);
 
     void closeEvent(QCloseEvent* event) override;
+
+public:
+    // Gives every input control the caption of the label that prompts it as its
+    // accessible name, and every figure a description of what it shows, where the
+    // screen has not named them itself.
+    void describeForScreenReaders();
+    // Tab order top to bottom, then left to right, for screens that do not set
+    // their own.
+    void orderTabsByPosition();
 
 private:
     Navigator& m_navigator;

@@ -36,6 +36,7 @@ std::unique_ptr<Wizard> Wizard::start()
 {
     auto wizard = std::make_unique<Wizard>();
     wizard->m_form1 = std::make_unique<Form1>(*wizard);
+    wizard->m_form1->describeForScreenReaders();
     wizard->showScreen(*wizard->m_form1);
     return wizard;
 }
@@ -59,6 +60,12 @@ void Wizard::createScreens()
     m_form7 = std::make_unique<Form7>(*this);
     m_form8 = std::make_unique<Form8>(*this);
     m_form9 = std::make_unique<Form9>(*this);
+    for (Screen* screen : std::initializer_list<Screen*>{m_form2.get(), m_form4.get(), m_form5.get(), m_form6.get(),
+                                                          m_form7.get(), m_form8.get(), m_form9.get()}) {
+        screen->describeForScreenReaders();
+        if (screen != m_form2.get())
+            screen->orderTabsByPosition();
+    }
 }
 
 void Wizard::showScreen(QWidget& screen)
