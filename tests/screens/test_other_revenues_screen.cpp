@@ -110,8 +110,6 @@ private slots:
         QVERIFY(drive::find<QRadioButton>(form6(), "Option1")->isChecked());
         QVERIFY(!visible("Text1") && !visible("Label6") && !visible("Frame2"));
         QVERIFY(!static_cast<Form6&>(form6()).onParentFeePage());
-        // Quarter I's box is where Tab goes after the option buttons.
-        QCOMPARE(drive::nextTabStop(drive::find(form6(), "Text11"))->objectName(), QString("Text12"));
     }
 
     void storesInvestments_data()
