@@ -69,4 +69,9 @@ void Form8::command3Click()
     navigator().showScreen(navigator().form7());
 }
 
-void Form8::generatePlanWorkbook() {}
+void Form8::generatePlanWorkbook()
+{
+    // A plan whose amounts cannot be held is not written either.
+    if (!m_inRange)
+        return;
+}
