@@ -11,22 +11,19 @@
 
 namespace notices {
 
-QString evenSubsidySplit()
-{
+QString evenSubsidySplit() {
     return QStringLiteral("Выплаты за год полностью покрываются платными услугами и бюджетными инвестициями, "
                           "поэтому субсидия на выполнение государственного задания разделена между "
                           "кварталами поровну.");
 }
 
-QString writeFailed(const QString& folder)
-{
+QString writeFailed(const QString& folder) {
     return QStringLiteral("Не удалось записать файл ПФХД в папку «%1». Проверьте, есть ли место на диске и "
                           "права на запись. Введённые данные сохранены, ПФХД можно сформировать ещё раз.")
         .arg(QDir::toNativeSeparators(folder));
 }
 
-QString openFailed(const QString& path)
-{
+QString openFailed(const QString& path) {
     return QStringLiteral("Файл ПФХД сохранён, но открыть его не удалось. Откройте его вручную: %1")
         .arg(QDir::toNativeSeparators(path));
 }
@@ -37,8 +34,7 @@ namespace {
 
 // Writes the finished sheet into a new file and hands it to the opener.
 GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& outcome, const QString& stem,
-                         const PlanOpener& open, const QString& requestedFolder)
-{
+                         const PlanOpener& open, const QString& requestedFolder) {
     GenerationResult result;
     if (outcome.evenSplit)
         result.notices << notices::evenSubsidySplit();
@@ -74,15 +70,13 @@ GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& out
 
 } // namespace
 
-GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder)
-{
+GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder) {
     SheetModel sheet;
     const plan::LayoutOutcome outcome = plan::writePreliminaryPlan(state, sheet);
     return publish(sheet, outcome, QStringLiteral("ПФХД"), open, folder);
 }
 
-GenerationResult generateCorrectedPlan(PlanState& state, const PlanOpener& open, const QString& folder)
-{
+GenerationResult generateCorrectedPlan(PlanState& state, const PlanOpener& open, const QString& folder) {
     SheetModel sheet;
     const plan::LayoutOutcome outcome = plan::writeCorrectedPlan(state, sheet);
     return publish(sheet, outcome, QStringLiteral("ПФХД-скорректированный"), open, folder);

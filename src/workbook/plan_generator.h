@@ -14,7 +14,7 @@ using PlanOpener = std::function<bool(const QString& path)>;
 
 // What became of one press of "Сформировать ПФХД".
 struct GenerationResult {
-    QString filePath;    // the new workbook; empty when none could be written
+    QString filePath; // the new workbook; empty when none could be written
     bool written = false;
     bool opened = false;
     QStringList notices; // Russian texts for the screen, in the order they arose
@@ -27,7 +27,8 @@ struct GenerationResult {
 // and subsidyQ in the plan state, writes a new workbook into `folder` (by default
 // the program's own folder under the temporary location) and opens it. Never
 // throws; every failure is reported in the result with the plan state intact.
-GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder = {});
+GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open,
+                                         const QString& folder = {});
 
 // The corrected plan from the amounts as the adjustment left them; writes only
 // subsidyQ back.

@@ -1,6 +1,7 @@
 #include "workbook/plan_layout.h"
 
 #include "calc/adjustment.h"
+#include "calc/amount_reader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,23 +15,93 @@ namespace {
 // difference of that size is only the rounding of the sums.
 constexpr double kZeroNeed = 0.00005;
 
-const TaggedValue& part(const Family& family, int period)
-{
+const TaggedValue& part(const Family& family, int period) {
     return period == kYear ? family.total : family.q.at(static_cast<std::size_t>(period));
 }
-double num(const Family& family, int period) { return part(family, period).numeric(); }
 
-TaggedValue fixedOrDouble(double value)
-{
+TaggedValue fixedOrDouble(double value) {
     if (const auto fixed = FixedAmount::fromDouble(value))
         return *fixed;
     return value; // beyond the fixed-point range: keep the number rather than fail
 }
 
-int serviceRows(const PlanState& state) { return std::clamp(state.serviceCountValue(), 0, PlanState::kMaxServices); }
+int serviceRows(const PlanState& state) {
+    return std::clamp(state.serviceCountValue(), 0, PlanState::kMaxServices);
+}
+
+// The plan's amounts read as numbers once per sheet; every sum of the sheet is
+// taken from here.
+class Figures {
+public:
+    using Five = std::array<double, 5>; // the year, then quarters 1 … 4
+
+    explicit Figures(const PlanState& plan)
+        : state(plan) {
+        const AmountReader read;
+        const auto load = [&](const Family& f) {
+            return Five{read(f.total), read(f.q[0]), read(f.q[1]), read(f.q[2]), read(f.q[3])};
+        };
+        investments = load(plan.investments);
+        parentFee = load(plan.parentFee);
+        paidRevenue = load(plan.paidRevenue);
+        for (int c = 0; c < kCategoryCount; ++c)
+            categories[std::size_t(c)] = load(plan.expense(Category(c)));
+        subsidy[0] = read(plan.founderSubsidy);
+        for (std::size_t k = 0; k < 4; ++k)
+            subsidy[k + 1] = read(plan.subsidyQ[k]);
+    }
+
+    static double of(const Five& f, int period) { return f[std::size_t(period + 1)]; }
+    double of(Category c, int period) const { return of(categories[std::size_t(c)], period); }
+
+    double charges(int p) const {
+        return kPayrollChargeRate * (of(Category::OtherPayments, p) + of(Category::Wages, p));
+    }
+    double labourBlock(int p) const {
+        return of(Category::Wages, p) + of(Category::OtherPayments, p) + charges(p);
+    }
+    double worksBlock(int p) const {
+        return of(Category::Communication, p) + of(Category::Transport, p) + of(Category::Utilities, p) +
+               of(Category::Rent, p) + of(Category::Maintenance, p) + of(Category::OtherServices, p);
+    }
+    double payments(int p) const {
+        return labourBlock(p) + worksBlock(p) + of(Category::Food, p) + of(Category::FixedAssets, p) +
+               of(Category::Materials, p) + of(Category::OtherExpenses, p);
+    }
+    double expenses(int p) const { return labourBlock(p) + worksBlock(p) + of(Category::OtherExpenses, p); }
+    double revenues(int p) const {
+        return of(subsidy, p) + of(investments, p) + of(paidRevenue, p) + of(parentFee, p);
+    }
+
+    SubsidySplit split() const {
+        SubsidySplit result;
+        const double whole = of(subsidy, kYear);
+        const double yearNeed = payments(kYear) - of(paidRevenue, kYear) - of(investments, kYear);
+        if (std::isnan(yearNeed) || std::abs(yearNeed) < kZeroNeed) {
+            result.even = true;
+            result.quarter.fill(whole / 4);
+            return result;
+        }
+        for (int k = 0; k < 4; ++k)
+            result.quarter[std::size_t(k)] =
+                whole * (payments(k) - of(paidRevenue, k) - of(investments, k)) / yearNeed;
+        return result;
+    }
+    void setSubsidy(const SubsidySplit& split) {
+        for (std::size_t k = 0; k < 4; ++k)
+            subsidy[k + 1] = split.quarter[k];
+    }
+
+    const PlanState& state;
+    Five subsidy{};
+    Five investments{};
+    Five parentFee{};
+    Five paidRevenue{};
+    std::array<Five, kCategoryCount> categories{};
+};
 
 // A cell source: the value of a row for a period; nullptr writes a blank.
-using Source = TaggedValue (*)(const PlanState&, int period);
+using Source = TaggedValue (*)(const Figures&, int period);
 
 struct Row {
     const char* name;
@@ -43,59 +114,61 @@ const QString kHa = QStringLiteral("Х"); // Cyrillic capital Ha
 // Rows 3 to 10.
 const Row kRevenueRows[] = {
     {"Планируемый остаток средств на начало планируемого года", "Х",
-     [](const PlanState&, int p) { return TaggedValue(p == kYear ? "0" : "-"); }},
-    {"Поступления, всего:", "Х",
-     [](const PlanState& s, int p) {
-         if (p == kYear)
-             return TaggedValue(s.founderSubsidy.numeric() + num(s.investments, p) + num(s.paidRevenue, p)
-                                + num(s.parentFee, p));
-         return TaggedValue(s.subsidyQ.at(std::size_t(p)).numeric() + num(s.investments, p)
-                            + num(s.paidRevenue, p) + num(s.parentFee, p));
-     }},
+     [](const Figures&, int p) { return TaggedValue(p == kYear ? "0" : "-"); }},
+    {"Поступления, всего:", "Х", [](const Figures& f, int p) { return TaggedValue(f.revenues(p)); }},
     {"в том числе:", "Х", nullptr},
     {"Субсидии на выполнении государственного задания", "Х",
-     [](const PlanState& s, int p) { return p == kYear ? s.founderSubsidy : s.subsidyQ.at(std::size_t(p)); }},
-    {"Бюджетные инвестиции", "Х", [](const PlanState& s, int p) { return part(s.investments, p); }},
-    {"Родительская плата", "Х", [](const PlanState& s, int p) { return part(s.parentFee, p); }},
+     [](const Figures& f, int p) {
+         return p == kYear ? f.state.founderSubsidy : f.state.subsidyQ.at(std::size_t(p));
+     }},
+    {"Бюджетные инвестиции", "Х", [](const Figures& f, int p) { return part(f.state.investments, p); }},
+    {"Родительская плата", "Х", [](const Figures& f, int p) { return part(f.state.parentFee, p); }},
     {"Поступления от оказания государственным бюджетным учреждением  (подразделением) услуг (выполнения "
-     "работ), предоставление которых для физических и юридических лиц осуществляется на платной основе, всего",
-     "Х", [](const PlanState& s, int p) { return part(s.paidRevenue, p); }},
+     "работ), предоставление которых для физических и юридических лиц осуществляется на платной основе, "
+     "всего",
+     "Х", [](const Figures& f, int p) { return part(f.state.paidRevenue, p); }},
     {"в том числе:", "Х", nullptr},
 };
 
 // Rows R + 1 to R + 26.
 const Row kTailRowsTable[] = {
     {"Поступления от иной приносящей доход деятельности, всего:", "Х",
-     [](const PlanState&, int) { return TaggedValue(0); }},
-    {"Выплаты, всего:", "900", [](const PlanState& s, int p) { return TaggedValue(payments(s, p)); }},
-    {"Расходы", "200", [](const PlanState& s, int p) { return TaggedValue(expenses(s, p)); }},
+     [](const Figures&, int) { return TaggedValue(0); }},
+    {"Выплаты, всего:", "900", [](const Figures& f, int p) { return TaggedValue(f.payments(p)); }},
+    {"Расходы", "200", [](const Figures& f, int p) { return TaggedValue(f.expenses(p)); }},
     {"в том числе:", "", nullptr},
     {"Оплата труда и начисления на выплаты по оплате труда, всего", "210",
-     [](const PlanState& s, int p) { return TaggedValue(labourBlock(s, p)); }},
+     [](const Figures& f, int p) { return TaggedValue(f.labourBlock(p)); }},
     {"из них:", "", nullptr},
-    {"Заработная плата", "211", [](const PlanState& s, int p) { return part(s.wages, p); }},
-    {"Прочие выплаты", "212", [](const PlanState& s, int p) { return part(s.otherPayments, p); }},
+    {"Заработная плата", "211", [](const Figures& f, int p) { return part(f.state.wages, p); }},
+    {"Прочие выплаты", "212", [](const Figures& f, int p) { return part(f.state.otherPayments, p); }},
     {"Начисления на выплаты по оплате труда", "213",
-     [](const PlanState& s, int p) { return TaggedValue(charges(s, p)); }},
-    {"Оплата работ, услуг, всего", "220", [](const PlanState& s, int p) { return TaggedValue(worksBlock(s, p)); }},
+     [](const Figures& f, int p) { return TaggedValue(f.charges(p)); }},
+    {"Оплата работ, услуг, всего", "220",
+     [](const Figures& f, int p) { return TaggedValue(f.worksBlock(p)); }},
     {"из них:", "", nullptr},
-    {"Услуги связи", "221", [](const PlanState& s, int p) { return part(s.communication, p); }},
-    {"Транспортные услуги", "222", [](const PlanState& s, int p) { return part(s.transport, p); }},
-    {"Коммунальные услуги", "223", [](const PlanState& s, int p) { return part(s.utilities, p); }},
-    {"Арендная плата за пользование имуществом", "224", [](const PlanState& s, int p) { return part(s.rent, p); }},
+    {"Услуги связи", "221", [](const Figures& f, int p) { return part(f.state.communication, p); }},
+    {"Транспортные услуги", "222", [](const Figures& f, int p) { return part(f.state.transport, p); }},
+    {"Коммунальные услуги", "223", [](const Figures& f, int p) { return part(f.state.utilities, p); }},
+    {"Арендная плата за пользование имуществом", "224",
+     [](const Figures& f, int p) { return part(f.state.rent, p); }},
     {"Работы, услуги по содержанию имущества", "225",
-     [](const PlanState& s, int p) { return part(s.maintenance, p); }},
-    {"Прочие работы, услуги", "226", [](const PlanState& s, int p) { return part(s.otherServices, p); }},
-    {"Прочие расходы", "290", [](const PlanState& s, int p) { return part(s.otherExpenses, p); }},
+     [](const Figures& f, int p) { return part(f.state.maintenance, p); }},
+    {"Прочие работы, услуги", "226", [](const Figures& f, int p) { return part(f.state.otherServices, p); }},
+    {"Прочие расходы", "290", [](const Figures& f, int p) { return part(f.state.otherExpenses, p); }},
     {"Поступление нефинансовых активов, всего", "300",
-     [](const PlanState& s, int p) {
-         return TaggedValue(num(s.fixedAssets, p) + num(s.materials, p) + num(s.food, p));
+     [](const Figures& f, int p) {
+         return TaggedValue(f.of(Category::FixedAssets, p) + f.of(Category::Materials, p) +
+                            f.of(Category::Food, p));
      }},
-    {"Увеличение стоимости основных средств", "310", [](const PlanState& s, int p) { return part(s.fixedAssets, p); }},
+    {"Увеличение стоимости основных средств", "310",
+     [](const Figures& f, int p) { return part(f.state.fixedAssets, p); }},
     {"Увеличение стоимости материальных запасов", "340",
-     [](const PlanState& s, int p) { return TaggedValue(num(s.materials, p) + num(s.food, p)); }},
+     [](const Figures& f, int p) {
+         return TaggedValue(f.of(Category::Materials, p) + f.of(Category::Food, p));
+     }},
     {"в том числе", "", nullptr},
-    {"приобретение продуктов питания", "", [](const PlanState& s, int p) { return part(s.food, p); }},
+    {"приобретение продуктов питания", "", [](const Figures& f, int p) { return part(f.state.food, p); }},
     {"Поступление финансовых активов, всего", "500", nullptr},
     {"Справочно:", "", nullptr},
     {"Объем публичных обязательств, всего", "Х", nullptr},
@@ -105,8 +178,7 @@ static_assert(std::size(kTailRowsTable) == kTailRows);
 constexpr int kFirstRevenueRow = 3;
 
 // Step 1 of the sheet: the header, then column A, then column B, top to bottom.
-void writeNamesAndCodes(const PlanState& state, SheetWriter& sheet)
-{
+void writeNamesAndCodes(const PlanState& state, SheetWriter& sheet) {
     sheet.setRangeValue(u"A1", "Наименование показателя");
     sheet.setRangeValue(u"b1", "Код по бюджетной классификации операции сектора государственного управления");
     sheet.setRangeValue(u"c1", "Всего, руб.");
@@ -134,34 +206,36 @@ void writeNamesAndCodes(const PlanState& state, SheetWriter& sheet)
 }
 
 // Columns C to G, each top to bottom.
-void writeFigures(const PlanState& state, SheetWriter& sheet)
-{
+void writeFigures(const Figures& figures, SheetWriter& sheet) {
+    const PlanState& state = figures.state;
+    const AmountReader read;
     const int n = serviceRows(state);
     for (int column = 3; column <= 7; ++column) {
         const int period = column == 3 ? kYear : column - 4;
         int row = kFirstRevenueRow;
         for (const Row& line : kRevenueRows)
-            sheet.setCellValue(row++, column, line.value ? line.value(state, period) : TaggedValue(QString()));
+            sheet.setCellValue(row++, column,
+                               line.value ? line.value(figures, period) : TaggedValue(QString()));
         for (int i = 1; i <= n; ++i) {
             const ServiceRecord& service = state.service(i);
             if (period == kYear) {
                 double sum = 0.0;
                 for (const TaggedValue& quarter : service.revenueQ)
-                    sum += quarter.numeric();
+                    sum += read(quarter);
                 sheet.setCellValue(row++, column, sum);
             } else {
                 sheet.setCellValue(row++, column, service.revenueQ.at(std::size_t(period)));
             }
         }
         for (const Row& line : kTailRowsTable)
-            sheet.setCellValue(row++, column, line.value ? line.value(state, period) : TaggedValue(QString()));
+            sheet.setCellValue(row++, column,
+                               line.value ? line.value(figures, period) : TaggedValue(QString()));
     }
 }
 
 // One alignment pass over a range or over whole columns.
 void alignmentPass(SheetWriter& sheet, QStringView reference, bool columns, std::optional<int> horizontal,
-                   int vertical, bool wrap)
-{
+                   int vertical, bool wrap) {
     const auto set = [&](SheetProperty property, const PropertyValue& value) {
         if (columns)
             sheet.setColumnProperty(reference, property, value);
@@ -179,8 +253,7 @@ void alignmentPass(SheetWriter& sheet, QStringView reference, bool columns, std:
     set(SheetProperty::ReadingOrder, xl::kReadingContext);
 }
 
-void formatSheet(SheetWriter& sheet)
-{
+void formatSheet(SheetWriter& sheet) {
     for (const QStringView block : {u"A1:A2", u"B1:B2", u"C1:C2", u"D1:G1"}) {
         alignmentPass(sheet, block, false, xl::kCenter, xl::kBottom, false);
         sheet.setRangeProperty(block, SheetProperty::MergeCells, false);
@@ -195,8 +268,8 @@ void formatSheet(SheetWriter& sheet)
     alignmentPass(sheet, u"A:A", true, std::nullopt, xl::kBottom, true);
 
     sheet.setColumnProperty(u"C:G", SheetProperty::NumberFormat, QStringLiteral("0"));
-    for (const std::optional<int> horizontal : {std::optional<int>(), std::optional<int>(xl::kGeneral),
-                                                 std::optional<int>(xl::kCenter)})
+    for (const std::optional<int> horizontal :
+         {std::optional<int>(), std::optional<int>(xl::kGeneral), std::optional<int>(xl::kCenter)})
         alignmentPass(sheet, u"C:G", true, horizontal, xl::kCenter, false);
 
     alignmentPass(sheet, u"B:B", true, std::nullopt, xl::kBottom, true);
@@ -208,12 +281,13 @@ void formatSheet(SheetWriter& sheet)
 }
 
 // Steps 4 to 6 shared by both plans: split, figures, formatting, show.
-LayoutOutcome finishSheet(PlanState& state, SheetWriter& sheet)
-{
-    const SubsidySplit split = splitSubsidy(state);
+LayoutOutcome finishSheet(PlanState& state, SheetWriter& sheet) {
+    Figures figures(state);
+    const SubsidySplit split = figures.split();
     for (std::size_t k = 0; k < 4; ++k)
         state.subsidyQ[k] = split.quarter[k];
-    writeFigures(state, sheet);
+    figures.setSubsidy(split);
+    writeFigures(figures, sheet);
     formatSheet(sheet);
     sheet.show();
     return {split.even};
@@ -221,37 +295,40 @@ LayoutOutcome finishSheet(PlanState& state, SheetWriter& sheet)
 
 } // namespace
 
-double charges(const PlanState& s, int p) { return kPayrollChargeRate * (num(s.otherPayments, p) + num(s.wages, p)); }
-
-double labourBlock(const PlanState& s, int p) { return num(s.wages, p) + num(s.otherPayments, p) + charges(s, p); }
-
-double worksBlock(const PlanState& s, int p)
-{
-    return num(s.communication, p) + num(s.transport, p) + num(s.utilities, p) + num(s.rent, p)
-           + num(s.maintenance, p) + num(s.otherServices, p);
+double charges(const PlanState& s, int p) {
+    return Figures(s).charges(p);
+}
+double labourBlock(const PlanState& s, int p) {
+    return Figures(s).labourBlock(p);
+}
+double worksBlock(const PlanState& s, int p) {
+    return Figures(s).worksBlock(p);
+}
+double payments(const PlanState& s, int p) {
+    return Figures(s).payments(p);
+}
+double expenses(const PlanState& s, int p) {
+    return Figures(s).expenses(p);
 }
 
-double payments(const PlanState& s, int p)
-{
-    return labourBlock(s, p) + worksBlock(s, p) + num(s.food, p) + num(s.fixedAssets, p) + num(s.materials, p)
-           + num(s.otherExpenses, p);
-}
-
-double expenses(const PlanState& s, int p) { return labourBlock(s, p) + worksBlock(s, p) + num(s.otherExpenses, p); }
-
-void updatePaidServiceFigures(PlanState& state)
-{
+void updatePaidServiceFigures(PlanState& state) {
+    const AmountReader read;
     std::array<double, 4> revenue{}, labour{}, other{};
     const int n = serviceRows(state);
     for (int i = 1; i <= n; ++i) {
         ServiceRecord& service = state.service(i);
-        for (int k = 0; k < 4; ++k) {
-            const double quantity = quarterQuantity(service, k + 1);
-            const double serviceRevenue = service.price.numeric() * quantity;
-            service.revenueQ[std::size_t(k)] = serviceRevenue;
-            revenue[std::size_t(k)] += serviceRevenue;
-            labour[std::size_t(k)] += service.labourCost.numeric() * quantity;
-            other[std::size_t(k)] += service.otherCost.numeric() * quantity;
+        const double price = read(service.price);
+        const double labourCost = read(service.labourCost);
+        const double otherCost = read(service.otherCost);
+        for (std::size_t k = 0; k < 4; ++k) {
+            // The three months of the quarter, each taken as a number.
+            const double quantity =
+                read(service.qty[3 * k]) + read(service.qty[3 * k + 1]) + read(service.qty[3 * k + 2]);
+            const double serviceRevenue = price * quantity;
+            service.revenueQ[k] = serviceRevenue;
+            revenue[k] += serviceRevenue;
+            labour[k] += labourCost * quantity;
+            other[k] += otherCost * quantity;
         }
     }
     for (std::size_t k = 0; k < 4; ++k) {
@@ -264,35 +341,21 @@ void updatePaidServiceFigures(PlanState& state)
     state.paidOtherCost.total = fixedOrDouble(other[0] + other[1] + other[2] + other[3]);
 }
 
-void addPaidServiceCosts(PlanState& state)
-{
+void addPaidServiceCosts(PlanState& state) {
     for (std::size_t k = 0; k < 4; ++k) {
         state.wages.q[k] = state.baseWages.q[k].numeric() + state.paidLabour.q[k].numeric();
-        state.otherExpenses.q[k] = state.baseOtherExpenses.q[k].numeric() + state.paidOtherCost.q[k].numeric();
+        state.otherExpenses.q[k] =
+            state.baseOtherExpenses.q[k].numeric() + state.paidOtherCost.q[k].numeric();
     }
     state.wages.total = state.baseWages.total.numeric() + state.paidLabour.total.numeric();
     state.otherExpenses.total = state.baseOtherExpenses.total.numeric() + state.paidOtherCost.total.numeric();
 }
 
-SubsidySplit splitSubsidy(const PlanState& s)
-{
-    SubsidySplit split;
-    const double subsidy = s.founderSubsidy.numeric();
-    const double yearNeed = payments(s, kYear) - num(s.paidRevenue, kYear) - num(s.investments, kYear);
-    if (std::isnan(yearNeed) || std::abs(yearNeed) < kZeroNeed) {
-        split.even = true;
-        split.quarter.fill(subsidy / 4);
-        return split;
-    }
-    for (int k = 0; k < 4; ++k) {
-        const double need = payments(s, k) - num(s.paidRevenue, k) - num(s.investments, k);
-        split.quarter[std::size_t(k)] = subsidy * need / yearNeed;
-    }
-    return split;
+SubsidySplit splitSubsidy(const PlanState& s) {
+    return Figures(s).split();
 }
 
-bool awaitsFirstAdjustment(const PlanState& state)
-{
+bool awaitsFirstAdjustment(const PlanState& state) {
     if (state.correctionsEnabled.toInt() != 1)
         return false;
     for (int c = 0; c < kCorrectionCount; ++c)
@@ -301,16 +364,14 @@ bool awaitsFirstAdjustment(const PlanState& state)
     return true;
 }
 
-LayoutOutcome writePreliminaryPlan(PlanState& state, SheetWriter& sheet)
-{
+LayoutOutcome writePreliminaryPlan(PlanState& state, SheetWriter& sheet) {
     writeNamesAndCodes(state, sheet);
     updatePaidServiceFigures(state);
     addPaidServiceCosts(state);
     return finishSheet(state, sheet);
 }
 
-LayoutOutcome writeCorrectedPlan(PlanState& state, SheetWriter& sheet)
-{
+LayoutOutcome writeCorrectedPlan(PlanState& state, SheetWriter& sheet) {
     if (awaitsFirstAdjustment(state)) {
         // Nothing has been corrected yet: show the plan as every correction at "0"
         // leaves it, without touching the amounts the adjustment screen shows.

@@ -15,7 +15,9 @@ inline constexpr int kYear = -1;
 inline constexpr int kFirstServiceRow = 11;
 inline constexpr int kTailRows = 26;
 // The last row of the sheet for n services (36 + n).
-constexpr int lastRow(int services) { return kFirstServiceRow - 1 + services + kTailRows; }
+constexpr int lastRow(int services) {
+    return kFirstServiceRow - 1 + services + kTailRows;
+}
 
 // Sums of the sheet for a period (kYear or a quarter 0 … 3).
 double charges(const PlanState& state, int period);

@@ -7,7 +7,6 @@
 
 #include <map>
 #include <optional>
-#include <utility>
 #include <variant>
 #include <vector>
 
@@ -47,7 +46,14 @@ public:
         CellStyle style;
         friend bool operator==(const Cell&, const Cell&) = default;
     };
-    using CellMap = std::map<std::pair<int, int>, Cell>; // (row, column) → cell
+    // Cells are kept column by column, so that a column format reaches its cells
+    // without a walk over the whole sheet.
+    struct CellKey {
+        int column;
+        int row;
+        friend auto operator<=>(const CellKey&, const CellKey&) = default;
+    };
+    using CellMap = std::map<CellKey, Cell>;
 
     void setRangeValue(QStringView reference, const TaggedValue& value) override;
     void setCellValue(int row, int column, const TaggedValue& value) override;
@@ -74,12 +80,25 @@ public:
     // The operations in the order they were made, one readable line each
     // ("cell 11,3 = 1500.5", "merge A1:A2"). References that do not parse are
     // recorded and otherwise ignored.
-    const QStringList& operations() const { return m_operations; }
+    QStringList operations() const;
 
     // Same cells, merges, widths and column formats.
     bool sameSheet(const SheetModel& other) const;
 
 private:
+    // One operation as made; its readable line is built only when asked for.
+    struct Operation {
+        enum Kind { Value, Ignored, RangeProperty, Merge, Width, ColumnProperty, Show } kind = Show;
+        QString reference;
+        int row = 0;
+        int column = 0;
+        CellValue value;
+        SheetProperty property = SheetProperty::Bold;
+        PropertyValue propertyValue;
+        double width = 0.0;
+    };
+
+    Operation& record(Operation::Kind kind, QStringView reference = {});
     Cell& cellAt(int row, int column);
     void writeValue(int row, int column, const TaggedValue& value);
 
@@ -87,6 +106,6 @@ private:
     std::vector<CellRange> m_merges;
     std::map<int, double> m_columnWidths;
     std::map<int, CellStyle> m_columnStyles;
-    QStringList m_operations;
+    std::vector<Operation> m_operations;
     bool m_shown = false;
 };

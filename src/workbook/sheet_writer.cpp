@@ -4,8 +4,12 @@
 
 namespace {
 
-bool isLetter(QChar c) { return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'); }
-bool isDigit(QChar c) { return c >= u'0' && c <= u'9'; }
+bool isLetter(QChar c) {
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+}
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
 
 // One side of a reference: letters and/or digits ("A1", "A", "10").
 struct Part {
@@ -13,8 +17,7 @@ struct Part {
     int row = 0;    // 0: no digits
 };
 
-std::optional<Part> parsePart(QStringView text)
-{
+std::optional<Part> parsePart(QStringView text) {
     Part part;
     qsizetype i = 0;
     while (i < text.size() && isLetter(text[i])) {
@@ -36,8 +39,7 @@ std::optional<Part> parsePart(QStringView text)
 
 } // namespace
 
-std::optional<CellRange> parseReference(QStringView reference)
-{
+std::optional<CellRange> parseReference(QStringView reference) {
     const QStringView text = reference.trimmed();
     const qsizetype colon = text.indexOf(u':');
     const auto first = parsePart(colon < 0 ? text : text.first(colon));

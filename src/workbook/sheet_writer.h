@@ -10,12 +10,12 @@
 
 // Property values as a spreadsheet application numbers them.
 namespace xl {
-inline constexpr int kCenter = -4108;        // horizontal or vertical centre
-inline constexpr int kBottom = -4107;        // vertical bottom
-inline constexpr int kTop = -4160;           // vertical top
-inline constexpr int kLeft = -4131;          // horizontal left
-inline constexpr int kRight = -4152;         // horizontal right
-inline constexpr int kGeneral = 1;           // horizontal: by content
+inline constexpr int kCenter = -4108;         // horizontal or vertical centre
+inline constexpr int kBottom = -4107;         // vertical bottom
+inline constexpr int kTop = -4160;            // vertical top
+inline constexpr int kLeft = -4131;           // horizontal left
+inline constexpr int kRight = -4152;          // horizontal right
+inline constexpr int kGeneral = 1;            // horizontal: by content
 inline constexpr int kReadingContext = -5002; // reading order by context
 } // namespace xl
 
@@ -47,14 +47,12 @@ struct CellRange {
     int lastColumn = 1;
     bool wholeColumns = false;
 
-    bool contains(int row, int column) const
-    {
+    bool contains(int row, int column) const {
         return row >= firstRow && row <= lastRow && column >= firstColumn && column <= lastColumn;
     }
-    bool intersects(const CellRange& other) const
-    {
-        return firstRow <= other.lastRow && other.firstRow <= lastRow && firstColumn <= other.lastColumn
-               && other.firstColumn <= lastColumn;
+    bool intersects(const CellRange& other) const {
+        return firstRow <= other.lastRow && other.firstRow <= lastRow && firstColumn <= other.lastColumn &&
+               other.firstColumn <= lastColumn;
     }
     friend bool operator==(const CellRange&, const CellRange&) = default;
 };
@@ -76,13 +74,15 @@ public:
     // The cell at row and column (both from 1) takes the value; a later write wins.
     virtual void setCellValue(int row, int column, const TaggedValue& value) = 0;
     // The property applies to every cell of the block.
-    virtual void setRangeProperty(QStringView reference, SheetProperty property, const PropertyValue& value) = 0;
+    virtual void setRangeProperty(QStringView reference, SheetProperty property,
+                                  const PropertyValue& value) = 0;
     // The block becomes one cell showing the value of its top-left cell.
     virtual void mergeRange(QStringView reference) = 0;
     // Every column of a whole-column reference gets the width (character units).
     virtual void setColumnWidth(QStringView columns, double width) = 0;
     // Applies to the columns and to every cell already in them, merged ones included.
-    virtual void setColumnProperty(QStringView columns, SheetProperty property, const PropertyValue& value) = 0;
+    virtual void setColumnProperty(QStringView columns, SheetProperty property,
+                                   const PropertyValue& value) = 0;
     // Hands the finished sheet to the user.
     virtual void show() = 0;
 };

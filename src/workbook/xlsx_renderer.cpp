@@ -22,15 +22,14 @@ namespace workbook {
 namespace {
 
 constexpr QFile::Permissions kOwnerOnlyDir = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
-constexpr QFile::Permissions kOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther
-                                       | QFile::WriteOther | QFile::ExeOther;
+constexpr QFile::Permissions kOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
 // A spreadsheet cell holds at most this many characters.
 constexpr qsizetype kMaxCellText = 32767;
 
 // Whether a folder is ours alone: a real directory, owned by this user, closed
 // to everyone else (tightened if we own it).
-bool isPrivateFolder(const QString& path)
-{
+bool isPrivateFolder(const QString& path) {
     const QFileInfo info(path);
     if (info.isSymLink() || !info.isDir())
         return false;
@@ -46,10 +45,10 @@ bool isPrivateFolder(const QString& path)
 // Formats are shared between cells of the same style.
 class FormatCache {
 public:
-    explicit FormatCache(lxw_workbook* book) : m_book(book) {}
+    explicit FormatCache(lxw_workbook* book)
+        : m_book(book) {}
 
-    lxw_format* formatFor(const CellStyle& style)
-    {
+    lxw_format* formatFor(const CellStyle& style) {
         if (style == CellStyle{})
             return nullptr;
         for (const auto& [known, format] : m_formats)
@@ -92,15 +91,13 @@ private:
 // Keeps the first error of a sequence of library calls.
 struct FirstError {
     lxw_error error = LXW_NO_ERROR;
-    void operator()(lxw_error e)
-    {
+    void operator()(lxw_error e) {
         if (error == LXW_NO_ERROR)
             error = e;
     }
 };
 
-lxw_error writeCell(lxw_worksheet* sheet, int row, int column, const CellValue& value, lxw_format* format)
-{
+lxw_error writeCell(lxw_worksheet* sheet, int row, int column, const CellValue& value, lxw_format* format) {
     const auto r = static_cast<lxw_row_t>(row - 1);
     const auto c = static_cast<lxw_col_t>(column - 1);
     if (const double* number = std::get_if<double>(&value)) {
@@ -120,8 +117,7 @@ lxw_error writeCell(lxw_worksheet* sheet, int row, int column, const CellValue& 
 
 } // namespace
 
-QString outputFolder(QString* error)
-{
+QString outputFolder(QString* error) {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
     const QString own = QDir(base).filePath(QStringLiteral("planium"));
     if (QDir().mkdir(own, kOwnerOnlyDir) || QFileInfo::exists(own)) {
@@ -139,8 +135,7 @@ QString outputFolder(QString* error)
     return {};
 }
 
-QString createUniqueFile(const QString& folder, const QString& stem, QString* error)
-{
+QString createUniqueFile(const QString& folder, const QString& stem, QString* error) {
     QTemporaryFile file(QDir(folder).filePath(stem + QStringLiteral("-XXXXXX.xlsx")));
     file.setAutoRemove(false);
     if (!file.open()) { // O_CREAT | O_EXCL, mode 0600
@@ -153,8 +148,7 @@ QString createUniqueFile(const QString& folder, const QString& stem, QString* er
     return path;
 }
 
-QString renderXlsx(const SheetModel& sheet, const QString& path)
-{
+QString renderXlsx(const SheetModel& sheet, const QString& path) {
     QByteArray scratch = QFileInfo(path).absolutePath().toLocal8Bit();
     lxw_workbook_options options{};
     options.tmpdir = scratch.data(); // the library's scratch files stay in our private folder
@@ -194,7 +188,7 @@ QString renderXlsx(const SheetModel& sheet, const QString& path)
     // Blank cells are written with their format too, for readers that ignore the
     // column formats.
     for (const auto& [key, cell] : sheet.cells()) {
-        failed(writeCell(worksheet, key.first, key.second, cell.value, formats.formatFor(cell.style)));
+        failed(writeCell(worksheet, key.row, key.column, cell.value, formats.formatFor(cell.style)));
     }
 
     failed(workbook_close(book));

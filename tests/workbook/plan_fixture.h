@@ -13,15 +13,13 @@
 
 namespace fixture {
 
-inline TaggedValue fixed(const char* text)
-{
+inline TaggedValue fixed(const char* text) {
     return *FixedAmount::fromText(QString::fromUtf8(text), QLocale(QLocale::Russian, QLocale::Russia));
 }
 
 // Quarters typed as texts (kopecks with a decimal comma), the total as their sum,
 // the way quarterly entry stores a category.
-inline void enterQuarters(Family& family, double q1, double q2, double q3, double q4)
-{
+inline void enterQuarters(Family& family, double q1, double q2, double q3, double q4) {
     const QLocale russian(QLocale::Russian, QLocale::Russia);
     const double q[4] = {q1, q2, q3, q4};
     double total = 0.0;
@@ -34,8 +32,7 @@ inline void enterQuarters(Family& family, double q1, double q2, double q3, doubl
 
 // A plan with `services` paid services and every category entered per quarter,
 // after the preliminary totals have been computed.
-inline PlanState makePlan(int services)
-{
+inline PlanState makePlan(int services) {
     PlanState plan;
     plan.institutionName = "Детский сад №1";
     plan.founderSubsidy = fixed("2400000");
@@ -55,7 +52,7 @@ inline PlanState makePlan(int services)
         for (int m = 0; m < ServiceRecord::kMonths; ++m)
             record.qty[std::size_t(m)] = QString::number((i + m) % 7 * 3);
     }
-    const double base[kCategoryCount] = {300000, 20000, 6000, 9000, 90000, 12000,
+    const double base[kCategoryCount] = {300000, 20000, 6000,  9000,  90000, 12000,
                                          15000,  8000,  70000, 25000, 40000, 18000};
     for (int c = 0; c < kCategoryCount; ++c) {
         const double b = base[c];
@@ -71,15 +68,13 @@ inline PlanState makePlan(int services)
 }
 
 // Form8's "далее": reference copies taken, lists at "0", corrections enabled.
-inline void enterAdjustment(PlanState& plan)
-{
+inline void enterAdjustment(PlanState& plan) {
     beginAdjustment(plan);
     computeInitialDeficit(plan);
     plan.correctionsEnabled = 1;
 }
 
-inline std::array<QString, kCorrectionCount> allAt(const char* item)
-{
+inline std::array<QString, kCorrectionCount> allAt(const char* item) {
     std::array<QString, kCorrectionCount> items;
     items.fill(QString::fromUtf8(item));
     return items;

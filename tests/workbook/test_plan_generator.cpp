@@ -30,15 +30,13 @@ for row in sheet.iter_rows(min_row=1, max_row=sheet.max_row + 1, max_col=8):
 print(json.dumps(out, ensure_ascii=False))
 )";
 
-bool haveOpenpyxl()
-{
+bool haveOpenpyxl() {
     if (!QFileInfo::exists(kPython))
         return false;
     return QProcess::execute(kPython, {QStringLiteral("-c"), QStringLiteral("import openpyxl")}) == 0;
 }
 
-QJsonObject dump(const QString& path)
-{
+QJsonObject dump(const QString& path) {
     QProcess python;
     python.start(kPython, {QStringLiteral("-c"), QString::fromUtf8(kDumpScript), path});
     if (!python.waitForFinished(60000) || python.exitCode() != 0) {
@@ -48,17 +46,20 @@ QJsonObject dump(const QString& path)
     return QJsonDocument::fromJson(python.readAllStandardOutput()).object();
 }
 
-QString a1(int row, int column) { return QChar(u'A' + column - 1) + QString::number(row); }
+QString a1(int row, int column) {
+    return QChar(u'A' + column - 1) + QString::number(row);
+}
 
 // The width a spreadsheet shows for a stored column width: whole pixels of a
 // 7-pixel digit, less the 5-pixel padding.
-int pixels(double width) { return static_cast<int>(std::lround(width * 7)); }
+int pixels(double width) {
+    return static_cast<int>(std::lround(width * 7));
+}
 
 struct Opener {
     QStringList opened;
     bool answer = true;
-    PlanOpener function()
-    {
+    PlanOpener function() {
         return [this](const QString& path) {
             opened << path;
             return answer;
@@ -88,10 +89,11 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-void TestPlanGenerator::init() { m_dir = std::make_unique<QTemporaryDir>(); }
+void TestPlanGenerator::init() {
+    m_dir = std::make_unique<QTemporaryDir>();
+}
 
-void TestPlanGenerator::workbookReadsBack()
-{
+void TestPlanGenerator::workbookReadsBack() {
     if (!haveOpenpyxl())
         QSKIP("/usr/bin/python3 with openpyxl is needed to read the workbook back");
 
@@ -117,9 +119,8 @@ void TestPlanGenerator::workbookReadsBack()
     QVERIFY(!book.isEmpty());
     QCOMPARE(book[u"sheets"].toInt(), 1);
     QCOMPARE(book[u"max_row"].toInt(), 36 + services);
-    QCOMPARE(book[u"merges"].toArray(),
-             (QJsonArray{QStringLiteral("A1:A2"), QStringLiteral("B1:B2"), QStringLiteral("C1:C2"),
-                         QStringLiteral("D1:G1")}));
+    QCOMPARE(book[u"merges"].toArray(), (QJsonArray{QStringLiteral("A1:A2"), QStringLiteral("B1:B2"),
+                                                    QStringLiteral("C1:C2"), QStringLiteral("D1:G1")}));
 
     const QJsonObject widths = book[u"widths"].toObject();
     const double expectedWidths[] = {44.86, 17.43, 17.57, 16.71, 16.71, 16.71, 16.71};
@@ -137,7 +138,8 @@ void TestPlanGenerator::workbookReadsBack()
             const CellValue value = model.value(row, column);
             if (const double* d = std::get_if<double>(&value)) {
                 QVERIFY2(cell[u"t"].toString() == u"n", qPrintable(at));
-                QVERIFY2(std::abs(cell[u"v"].toDouble() - *d) <= 1e-9 * std::max(1.0, std::abs(*d)), qPrintable(at));
+                QVERIFY2(std::abs(cell[u"v"].toDouble() - *d) <= 1e-9 * std::max(1.0, std::abs(*d)),
+                         qPrintable(at));
             } else if (const QString* s = std::get_if<QString>(&value)) {
                 QVERIFY2(cell[u"t"].toString() == u"s", qPrintable(at));
                 QCOMPARE(cell[u"v"].toString(), *s);
@@ -177,8 +179,7 @@ void TestPlanGenerator::workbookReadsBack()
     QVERIFY(cells[u"B12"].toObject()[u"v"].isNull());
 }
 
-void TestPlanGenerator::everyGenerationMakesANewPrivateFile()
-{
+void TestPlanGenerator::everyGenerationMakesANewPrivateFile() {
     PlanState plan = fixture::makePlan(1);
     Opener opener;
     const GenerationResult first = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
@@ -205,8 +206,7 @@ void TestPlanGenerator::everyGenerationMakesANewPrivateFile()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
 }
 
-void TestPlanGenerator::programFolder_data()
-{
+void TestPlanGenerator::programFolder_data() {
     QTest::addColumn<QString>("inTheWay"); // what occupies "planium" beforehand
     QTest::addColumn<bool>("usesUsualName");
     QTest::newRow("nothing") << QString() << true;
@@ -215,8 +215,7 @@ void TestPlanGenerator::programFolder_data()
     QTest::newRow("a link to another folder") << QStringLiteral("link") << false;
 }
 
-void TestPlanGenerator::programFolder()
-{
+void TestPlanGenerator::programFolder() {
     QFETCH(QString, inTheWay);
     QFETCH(bool, usesUsualName);
 
@@ -247,8 +246,7 @@ void TestPlanGenerator::programFolder()
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-void TestPlanGenerator::fileCannotBeWritten()
-{
+void TestPlanGenerator::fileCannotBeWritten() {
     PlanState plan = fixture::makePlan(2);
     const PlanState before = plan;
     Opener opener;
@@ -268,16 +266,14 @@ void TestPlanGenerator::fileCannotBeWritten()
     QVERIFY(plan.subsidyQ != before.subsidyQ);
 }
 
-void TestPlanGenerator::nothingOpensTheFile_data()
-{
+void TestPlanGenerator::nothingOpensTheFile_data() {
     QTest::addColumn<int>("opener"); // 0 refuses, 1 missing, 2 throws
     QTest::newRow("refused") << 0;
     QTest::newRow("no opener") << 1;
     QTest::newRow("opener throws") << 2;
 }
 
-void TestPlanGenerator::nothingOpensTheFile()
-{
+void TestPlanGenerator::nothingOpensTheFile() {
     QFETCH(int, opener);
     PlanOpener open;
     if (opener == 0)
@@ -294,8 +290,7 @@ void TestPlanGenerator::nothingOpensTheFile()
     QVERIFY(result.noticeText().contains(QDir::toNativeSeparators(result.filePath)));
 }
 
-void TestPlanGenerator::zeroNeedIsReported()
-{
+void TestPlanGenerator::zeroNeedIsReported() {
     PlanState plan;
     plan.founderSubsidy = fixture::fixed("1000");
     Opener opener;
@@ -306,8 +301,7 @@ void TestPlanGenerator::zeroNeedIsReported()
         QCOMPARE(share.numeric(), 250.0);
 }
 
-void TestPlanGenerator::correctedPlanFile()
-{
+void TestPlanGenerator::correctedPlanFile() {
     PlanState plan = fixture::makePlan(3);
     fixture::enterAdjustment(plan);
     const PlanState before = plan;

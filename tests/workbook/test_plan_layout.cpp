@@ -9,8 +9,7 @@
 
 namespace {
 
-QVariant shown(const CellValue& value)
-{
+QVariant shown(const CellValue& value) {
     if (const double* d = std::get_if<double>(&value))
         return *d;
     if (const QString* s = std::get_if<QString>(&value))
@@ -18,8 +17,7 @@ QVariant shown(const CellValue& value)
     return {};
 }
 
-double number(const SheetModel& sheet, int row, int column)
-{
+double number(const SheetModel& sheet, int row, int column) {
     const CellValue value = sheet.value(row, column);
     if (const double* d = std::get_if<double>(&value))
         return *d;
@@ -27,43 +25,44 @@ double number(const SheetModel& sheet, int row, int column)
     return std::nan("");
 }
 
-QString text(const SheetModel& sheet, int row, int column)
-{
+QString text(const SheetModel& sheet, int row, int column) {
     const CellValue value = sheet.value(row, column);
     if (const QString* s = std::get_if<QString>(&value))
         return *s;
     return {};
 }
 
-bool isBlank(const SheetModel& sheet, int row, int column)
-{
+bool isBlank(const SheetModel& sheet, int row, int column) {
     return std::holds_alternative<std::monostate>(sheet.value(row, column));
 }
 
-bool close(double a, double b) { return std::abs(a - b) <= 1e-6 * std::max(1.0, std::abs(b)); }
+bool close(double a, double b) {
+    return std::abs(a - b) <= 1e-6 * std::max(1.0, std::abs(b));
+}
 
-SheetModel preliminary(PlanState& plan)
-{
+SheetModel preliminary(PlanState& plan) {
     SheetModel sheet;
     plan::writePreliminaryPlan(plan, sheet);
     return sheet;
 }
 
-SheetModel corrected(PlanState& plan)
-{
+SheetModel corrected(PlanState& plan) {
     SheetModel sheet;
     plan::writeCorrectedPlan(plan, sheet);
     return sheet;
 }
 
 // Row of a line below the services (1 … 26) for n services.
-int tail(int services, int line) { return 10 + services + line; }
+int tail(int services, int line) {
+    return 10 + services + line;
+}
 
 // The subsidy split as the plan defines it, from the category amounts.
-double expectedShare(const PlanState& p, int quarter)
-{
+double expectedShare(const PlanState& p, int quarter) {
     const auto need = [&](int k) {
-        const auto v = [&](const Family& f) { return k < 0 ? f.total.numeric() : f.q[std::size_t(k)].numeric(); };
+        const auto v = [&](const Family& f) {
+            return k < 0 ? f.total.numeric() : f.q[std::size_t(k)].numeric();
+        };
         const double pay = v(p.wages) + v(p.otherPayments);
         double sum = pay * 1.302;
         for (const Family* f : {&p.communication, &p.transport, &p.utilities, &p.rent, &p.maintenance,
@@ -74,10 +73,11 @@ double expectedShare(const PlanState& p, int quarter)
     return p.founderSubsidy.numeric() * need(quarter) / need(-1);
 }
 
-bool same(const Family& a, const Family& b) { return a.total == b.total && a.q == b.q; }
+bool same(const Family& a, const Family& b) {
+    return a.total == b.total && a.q == b.q;
+}
 
-void compareFamilies(const Family& actual, const Family& expected, const char* what)
-{
+void compareFamilies(const Family& actual, const Family& expected, const char* what) {
     QVERIFY2(same(actual, expected), what);
 }
 
@@ -114,8 +114,7 @@ private slots:
     void correctedRowsFollowServiceCountAtPress();
 };
 
-void TestPlanLayout::rowsFollowServices_data()
-{
+void TestPlanLayout::rowsFollowServices_data() {
     QTest::addColumn<int>("services");
     QTest::newRow("none") << 0;
     QTest::newRow("one") << 1;
@@ -123,8 +122,7 @@ void TestPlanLayout::rowsFollowServices_data()
     QTest::newRow("forty") << 40;
 }
 
-void TestPlanLayout::rowsFollowServices()
-{
+void TestPlanLayout::rowsFollowServices() {
     QFETCH(int, services);
     PlanState plan = fixture::makePlan(services);
     const SheetModel sheet = preliminary(plan);
@@ -141,7 +139,8 @@ void TestPlanLayout::rowsFollowServices()
     QVERIFY(isBlank(sheet, r, 2));
     if (services > 0)
         QCOMPARE(text(sheet, 10, 2), QStringLiteral("Х"));
-    QCOMPARE(text(sheet, r + 1, 1), QStringLiteral("Поступления от иной приносящей доход деятельности, всего:"));
+    QCOMPARE(text(sheet, r + 1, 1),
+             QStringLiteral("Поступления от иной приносящей доход деятельности, всего:"));
     QCOMPARE(text(sheet, 36 + services, 1), QStringLiteral("Объем публичных обязательств, всего"));
     QVERIFY(isBlank(sheet, 37 + services, 1));
     if (services == 0) {
@@ -152,15 +151,15 @@ void TestPlanLayout::rowsFollowServices()
     }
 }
 
-void TestPlanLayout::texts_data()
-{
+void TestPlanLayout::texts_data() {
     QTest::addColumn<int>("row"); // a fixed row, or 100 + line below the services
     QTest::addColumn<int>("column");
     QTest::addColumn<QVariant>("expected");
 
     const auto s = [](const char* t) { return QVariant(QString::fromUtf8(t)); };
     QTest::newRow("A1") << 1 << 1 << s("Наименование показателя");
-    QTest::newRow("B1") << 1 << 2 << s("Код по бюджетной классификации операции сектора государственного управления");
+    QTest::newRow("B1") << 1 << 2
+                        << s("Код по бюджетной классификации операции сектора государственного управления");
     QTest::newRow("C1") << 1 << 3 << s("Всего, руб.");
     QTest::newRow("D1") << 1 << 4 << s("в том числе");
     QTest::newRow("E1 not written") << 1 << 5 << QVariant();
@@ -174,11 +173,12 @@ void TestPlanLayout::texts_data()
     QTest::newRow("A4") << 4 << 1 << s("Поступления, всего:");
     QTest::newRow("C5 blank") << 5 << 3 << QVariant();
     QTest::newRow("A6") << 6 << 1 << s("Субсидии на выполнении государственного задания");
-    QTest::newRow("A9 with its double blank")
-        << 9 << 1
-        << s("Поступления от оказания государственным бюджетным учреждением  (подразделением) услуг (выполнения "
-             "работ), предоставление которых для физических и юридических лиц осуществляется на платной основе, "
-             "всего");
+    QTest::newRow("A9 with its double blank") << 9 << 1
+                                              << s("Поступления от оказания государственным бюджетным "
+                                                   "учреждением  (подразделением) услуг (выполнения "
+                                                   "работ), предоставление которых для физических и "
+                                                   "юридических лиц осуществляется на платной основе, "
+                                                   "всего");
     QTest::newRow("R+1 zero") << 101 << 3 << QVariant(0.0);
     QTest::newRow("R+1 quarter zero") << 101 << 7 << QVariant(0.0);
     QTest::newRow("R+2 code 900 as number") << 102 << 2 << QVariant(900.0);
@@ -195,8 +195,7 @@ void TestPlanLayout::texts_data()
     QTest::newRow("R+26 blank quarter") << 126 << 6 << QVariant();
 }
 
-void TestPlanLayout::texts()
-{
+void TestPlanLayout::texts() {
     QFETCH(int, row);
     QFETCH(int, column);
     QFETCH(QVariant, expected);
@@ -208,15 +207,13 @@ void TestPlanLayout::texts()
     }
 }
 
-void TestPlanLayout::totalsEqualTheirQuarters_data()
-{
+void TestPlanLayout::totalsEqualTheirQuarters_data() {
     QTest::addColumn<int>("services");
     QTest::newRow("three") << 3;
     QTest::newRow("forty") << 40;
 }
 
-void TestPlanLayout::totalsEqualTheirQuarters()
-{
+void TestPlanLayout::totalsEqualTheirQuarters() {
     QFETCH(int, services);
     PlanState plan = fixture::makePlan(services);
     const SheetModel sheet = preliminary(plan);
@@ -235,16 +232,14 @@ void TestPlanLayout::totalsEqualTheirQuarters()
                  qPrintable(QString::number(line)));
 }
 
-void TestPlanLayout::subsidyShares_data()
-{
+void TestPlanLayout::subsidyShares_data() {
     QTest::addColumn<double>("investmentsQ1");
     QTest::addColumn<bool>("negativeFirstQuarter");
     QTest::newRow("ordinary") << 10000.0 << false;
     QTest::newRow("investments exceed the first quarter's need") << 2500000.0 << true;
 }
 
-void TestPlanLayout::subsidyShares()
-{
+void TestPlanLayout::subsidyShares() {
     QFETCH(double, investmentsQ1);
     QFETCH(bool, negativeFirstQuarter);
     PlanState plan = fixture::makePlan(2);
@@ -265,8 +260,7 @@ void TestPlanLayout::subsidyShares()
     QVERIFY(close(number(sheet, 4, 4), number(sheet, 6, 4) + investmentsQ1 + 30000 + number(sheet, 9, 4)));
 }
 
-void TestPlanLayout::zeroNeedSplitsEvenly_data()
-{
+void TestPlanLayout::zeroNeedSplitsEvenly_data() {
     QTest::addColumn<bool>("emptyPlan");
     QTest::addColumn<double>("leftOver"); // need left for the year beyond paid services and investments
     QTest::addColumn<bool>("even");
@@ -275,8 +269,7 @@ void TestPlanLayout::zeroNeedSplitsEvenly_data()
     QTest::newRow("one rouble of need") << false << 1.0 << false;
 }
 
-void TestPlanLayout::zeroNeedSplitsEvenly()
-{
+void TestPlanLayout::zeroNeedSplitsEvenly() {
     QFETCH(bool, emptyPlan);
     QFETCH(double, leftOver);
     QFETCH(bool, even);
@@ -305,8 +298,7 @@ void TestPlanLayout::zeroNeedSplitsEvenly()
     QVERIFY(close(sum, 1000.0) || !even);
 }
 
-void TestPlanLayout::preliminaryBringsFiguresUpToDate()
-{
+void TestPlanLayout::preliminaryBringsFiguresUpToDate() {
     PlanState plan = fixture::makePlan(3);
     plan.wages.total = "999"; // stale: the generator starts from the base amounts
     preliminary(plan);
@@ -323,11 +315,13 @@ void TestPlanLayout::preliminaryBringsFiguresUpToDate()
             labour += s.labourCost.numeric() * qty;
         }
         QVERIFY(close(plan.paidRevenue.q[std::size_t(k)].numeric(), quarter));
-        QVERIFY(close(plan.wages.q[std::size_t(k)].numeric(), plan.baseWages.q[std::size_t(k)].numeric() + labour));
+        QVERIFY(close(plan.wages.q[std::size_t(k)].numeric(),
+                      plan.baseWages.q[std::size_t(k)].numeric() + labour));
         revenue += quarter;
     }
     QVERIFY(close(plan.paidRevenue.total.numeric(), revenue));
-    QVERIFY(close(plan.wages.total.numeric(), plan.baseWages.total.numeric() + plan.paidLabour.total.numeric()));
+    QVERIFY(
+        close(plan.wages.total.numeric(), plan.baseWages.total.numeric() + plan.paidLabour.total.numeric()));
     QVERIFY(close(plan.otherExpenses.total.numeric(),
                   plan.baseOtherExpenses.total.numeric() + plan.paidOtherCost.total.numeric()));
     QCOMPARE(plan.paidOtherCost.total.kind(), TaggedValue::Kind::Fixed);
@@ -335,8 +329,7 @@ void TestPlanLayout::preliminaryBringsFiguresUpToDate()
     QVERIFY(close(plan.wages.total.numeric(), fixture::makePlan(3).wages.total.numeric()));
 }
 
-void TestPlanLayout::twoGenerationsGiveIdenticalSheets()
-{
+void TestPlanLayout::twoGenerationsGiveIdenticalSheets() {
     PlanState plan = fixture::makePlan(5);
     const SheetModel first = preliminary(plan);
     const PlanState afterFirst = plan;
@@ -348,8 +341,7 @@ void TestPlanLayout::twoGenerationsGiveIdenticalSheets()
     QVERIFY(plan.subsidyQ == afterFirst.subsidyQ);
 }
 
-void TestPlanLayout::kopecksKeptInTheCell()
-{
+void TestPlanLayout::kopecksKeptInTheCell() {
     PlanState plan = fixture::makePlan(0);
     plan.communication.q[1] = "6600,55";
     plan.parentFee.q[3] = fixture::fixed("30000,1234");
@@ -359,19 +351,18 @@ void TestPlanLayout::kopecksKeptInTheCell()
     QCOMPARE(sheet.style(tail(0, 12), 5).numberFormat, QStringLiteral("0"));
 }
 
-void TestPlanLayout::cellsTakeVariablesAsHeld_data()
-{
+void TestPlanLayout::cellsTakeVariablesAsHeld_data() {
     QTest::addColumn<QString>("serviceName");
     QTest::addColumn<TaggedValue>("foodQ3");
     QTest::addColumn<QVariant>("foodCell");
     QTest::newRow("formula-like name, text amount")
         << QStringLiteral("=1+1") << TaggedValue("1 500,5") << QVariant(1500.5);
-    QTest::newRow("plain name, number amount") << QStringLiteral("Бассейн") << TaggedValue(42.0) << QVariant(42.0);
+    QTest::newRow("plain name, number amount")
+        << QStringLiteral("Бассейн") << TaggedValue(42.0) << QVariant(42.0);
     QTest::newRow("empty amount is blank") << QStringLiteral("Бассейн") << TaggedValue() << QVariant();
 }
 
-void TestPlanLayout::cellsTakeVariablesAsHeld()
-{
+void TestPlanLayout::cellsTakeVariablesAsHeld() {
     QFETCH(QString, serviceName);
     QFETCH(TaggedValue, foodQ3);
     QFETCH(QVariant, foodCell);
@@ -385,8 +376,7 @@ void TestPlanLayout::cellsTakeVariablesAsHeld()
     QVERIFY(close(number(sheet, tail(1, 21), 6), plan.materials.q[2].numeric() + foodQ3.numeric()));
 }
 
-void TestPlanLayout::formatting()
-{
+void TestPlanLayout::formatting() {
     PlanState plan = fixture::makePlan(2);
     const SheetModel sheet = preliminary(plan);
     QVERIFY(sheet.isShown());
@@ -429,14 +419,13 @@ void TestPlanLayout::formatting()
 
     // Row 4 and no other row is bold.
     for (const auto& [key, cell] : sheet.cells())
-        QVERIFY2(cell.style.bold.value_or(false) == (key.first == 4),
-                 qPrintable(QStringLiteral("%1,%2").arg(key.first).arg(key.second)));
+        QVERIFY2(cell.style.bold.value_or(false) == (key.row == 4),
+                 qPrintable(QStringLiteral("%1,%2").arg(key.row).arg(key.column)));
     for (int column = 1; column <= 7; ++column)
         QVERIFY(sheet.style(4, column).bold.value_or(false));
 }
 
-void TestPlanLayout::correctedAtZeroEqualsPreliminary_data()
-{
+void TestPlanLayout::correctedAtZeroEqualsPreliminary_data() {
     QTest::addColumn<int>("services");
     QTest::addColumn<bool>("preliminaryFirst");
     QTest::addColumn<bool>("listsChosen");
@@ -450,8 +439,7 @@ void TestPlanLayout::correctedAtZeroEqualsPreliminary_data()
     }
 }
 
-void TestPlanLayout::correctedAtZeroEqualsPreliminary()
-{
+void TestPlanLayout::correctedAtZeroEqualsPreliminary() {
     QFETCH(int, services);
     QFETCH(bool, preliminaryFirst);
     QFETCH(bool, listsChosen);
@@ -481,8 +469,7 @@ void TestPlanLayout::correctedAtZeroEqualsPreliminary()
     QVERIFY(plan.wagesCorrection == before.wagesCorrection);
 }
 
-void TestPlanLayout::correctedCategoryAtZero()
-{
+void TestPlanLayout::correctedCategoryAtZero() {
     PlanState plan = fixture::makePlan(2);
     const SheetModel first = preliminary(plan);
     fixture::enterAdjustment(plan);
@@ -509,8 +496,7 @@ void TestPlanLayout::correctedCategoryAtZero()
     QVERIFY(close(sum, number(sheet, 6, 3)));
 }
 
-void TestPlanLayout::correctedWritesOnlySubsidy()
-{
+void TestPlanLayout::correctedWritesOnlySubsidy() {
     PlanState plan = fixture::makePlan(4);
     preliminary(plan);
     fixture::enterAdjustment(plan);
@@ -533,16 +519,14 @@ void TestPlanLayout::correctedWritesOnlySubsidy()
         QCOMPARE(share.kind(), TaggedValue::Kind::Double);
 }
 
-void TestPlanLayout::correctedRowsFollowServiceCountAtPress_data()
-{
+void TestPlanLayout::correctedRowsFollowServiceCountAtPress_data() {
     QTest::addColumn<int>("servicesAtPress");
     QTest::newRow("one more") << 3;
     QTest::newRow("one removed") << 1;
     QTest::newRow("all removed") << 0;
 }
 
-void TestPlanLayout::correctedRowsFollowServiceCountAtPress()
-{
+void TestPlanLayout::correctedRowsFollowServiceCountAtPress() {
     QFETCH(int, servicesAtPress);
     PlanState plan = fixture::makePlan(2);
     const PlanState full = fixture::makePlan(3);

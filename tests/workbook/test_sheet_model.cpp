@@ -7,8 +7,7 @@ Q_DECLARE_METATYPE(TaggedValue)
 
 namespace {
 
-QVariant shown(const CellValue& value)
-{
+QVariant shown(const CellValue& value) {
     if (const double* d = std::get_if<double>(&value))
         return *d;
     if (const QString* s = std::get_if<QString>(&value))
@@ -36,8 +35,7 @@ private slots:
     void operationsRecordedInOrder();
 };
 
-void TestSheetModel::references_data()
-{
+void TestSheetModel::references_data() {
     QTest::addColumn<QString>("reference");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<QList<int>>("range"); // first row, first column, last row, last column
@@ -64,8 +62,7 @@ void TestSheetModel::references_data()
     QTest::newRow("garbage") << "A1!" << false << QList<int>{} << false;
 }
 
-void TestSheetModel::references()
-{
+void TestSheetModel::references() {
     QFETCH(QString, reference);
     QFETCH(bool, valid);
     QFETCH(QList<int>, range);
@@ -79,8 +76,7 @@ void TestSheetModel::references()
     QCOMPARE(parsed->wholeColumns, wholeColumns);
 }
 
-void TestSheetModel::cellValues_data()
-{
+void TestSheetModel::cellValues_data() {
     QTest::addColumn<TaggedValue>("value");
     QTest::addColumn<QVariant>("stored");
 
@@ -101,27 +97,25 @@ void TestSheetModel::cellValues_data()
     QTest::newRow("fixed zero is a number") << TaggedValue(FixedAmount{}) << QVariant(0.0);
 }
 
-void TestSheetModel::cellValues()
-{
+void TestSheetModel::cellValues() {
     QFETCH(TaggedValue, value);
     QFETCH(QVariant, stored);
     QCOMPARE(shown(cellValueOf(value)), stored);
 }
 
 // A sequence of writes to one cell; the sheet keeps the last.
-void TestSheetModel::writes_data()
-{
+void TestSheetModel::writes_data() {
     QTest::addColumn<QList<TaggedValue>>("values");
     QTest::addColumn<QVariant>("kept");
 
-    QTest::newRow("number then text") << QList<TaggedValue>{TaggedValue(5.0), TaggedValue("Х")}
-                                      << QVariant(QStringLiteral("Х"));
-    QTest::newRow("text then blank") << QList<TaggedValue>{TaggedValue("Х"), TaggedValue(QString())} << QVariant();
+    QTest::newRow("number then text")
+        << QList<TaggedValue>{TaggedValue(5.0), TaggedValue("Х")} << QVariant(QStringLiteral("Х"));
+    QTest::newRow("text then blank") << QList<TaggedValue>{TaggedValue("Х"), TaggedValue(QString())}
+                                     << QVariant();
     QTest::newRow("blank then number") << QList<TaggedValue>{TaggedValue(), TaggedValue(7)} << QVariant(7.0);
 }
 
-void TestSheetModel::writes()
-{
+void TestSheetModel::writes() {
     QFETCH(QList<TaggedValue>, values);
     QFETCH(QVariant, kept);
 
@@ -138,8 +132,7 @@ void TestSheetModel::writes()
     }
 }
 
-void TestSheetModel::rangePropertyReachesEveryCell()
-{
+void TestSheetModel::rangePropertyReachesEveryCell() {
     SheetModel sheet;
     sheet.setCellValue(4, 1, "Поступления, всего:");
     sheet.setRangeProperty(u"A4:G4", SheetProperty::Bold, true);
@@ -150,8 +143,7 @@ void TestSheetModel::rangePropertyReachesEveryCell()
     QCOMPARE(shown(sheet.value(4, 1)), QVariant(QStringLiteral("Поступления, всего:")));
 }
 
-void TestSheetModel::columnPropertyReachesWrittenAndMergedCells()
-{
+void TestSheetModel::columnPropertyReachesWrittenAndMergedCells() {
     SheetModel sheet;
     sheet.setRangeValue(u"C1", "Всего, руб.");
     sheet.setRangeProperty(u"C1:C2", SheetProperty::HorizontalAlignment, xl::kCenter);
@@ -173,8 +165,7 @@ void TestSheetModel::columnPropertyReachesWrittenAndMergedCells()
     QVERIFY(sheet.style(40, 2).numberFormat.isEmpty());
 }
 
-void TestSheetModel::mergeKeepsTopLeftValue()
-{
+void TestSheetModel::mergeKeepsTopLeftValue() {
     SheetModel sheet;
     sheet.setRangeValue(u"d1", "в том числе");
     sheet.setRangeValue(u"e1", "лишнее");
@@ -185,8 +176,7 @@ void TestSheetModel::mergeKeepsTopLeftValue()
     QVERIFY(!sheet.mergeAt(2, 4));
 }
 
-void TestSheetModel::mergeCellsFalseUndoesMerge()
-{
+void TestSheetModel::mergeCellsFalseUndoesMerge() {
     SheetModel sheet;
     sheet.mergeRange(u"A1:A2");
     sheet.mergeRange(u"B1:B2");
@@ -195,8 +185,7 @@ void TestSheetModel::mergeCellsFalseUndoesMerge()
     QCOMPARE(sheet.merges().front(), *parseReference(u"B1:B2"));
 }
 
-void TestSheetModel::operationsRecordedInOrder()
-{
+void TestSheetModel::operationsRecordedInOrder() {
     SheetModel sheet;
     sheet.setRangeValue(u"A1", "Наименование показателя");
     sheet.setCellValue(3, 3, "0");
