@@ -467,10 +467,6 @@ private slots:
         QTest::newRow("from the assignment, one")
             << 1 << QStringList{"Form4/Command5", "Form4/Command2", "Form2/Command1"} << false;
         QTest::newRow("назад on record 1") << 2 << QStringList{"Form4/Command5", "Form4/Command5"} << false;
-        QTest::newRow("from the summary, one")
-            << 1 << QStringList{"Form4/Command4", "Form5/Command2"} << false;
-        QTest::newRow("from the summary, none")
-            << 0 << QStringList{"Form4/Command3", "Form5/Command2"} << true;
         QTest::newRow("from the summary after deleting all")
             << 1 << QStringList{"Form4/Command7", "Form4/Command3", "Form5/Command2"} << true;
     }
