@@ -9,10 +9,14 @@
 
 // Opens a finished workbook with the desktop's application for it; returns
 // whether that worked. The user interface passes one built on the desktop
-// services; tests pass their own so that nothing pops up.
+// services, e.g.
+//     [](const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+// (a test's QDesktopServices::setUrlHandler("file", ...) then catches it); core
+// tests pass their own so that nothing pops up.
 using PlanOpener = std::function<bool(const QString& path)>;
 
-// What became of one press of "Сформировать ПФХД".
+// What became of one press of "Сформировать ПФХД". The screen shows
+// noticeText() when it is not empty, without blocking.
 struct GenerationResult {
     QString filePath; // the new workbook; empty when none could be written
     bool written = false;

@@ -80,6 +80,7 @@ private slots:
     void programFolder_data();
     void programFolder();
     void fileCannotBeWritten();
+    void renderFailureIsReported();
     void nothingOpensTheFile_data();
     void nothingOpensTheFile();
     void zeroNeedIsReported();
@@ -264,6 +265,16 @@ void TestPlanGenerator::fileCannotBeWritten() {
     const GenerationResult retry = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
     QVERIFY(retry.written);
     QVERIFY(plan.subsidyQ != before.subsidyQ);
+}
+
+void TestPlanGenerator::renderFailureIsReported()
+{
+    PlanState plan = fixture::makePlan(1);
+    SheetModel sheet;
+    plan::writePreliminaryPlan(plan, sheet);
+    const QString path = QDir(m_dir->path()).filePath(QStringLiteral("missing/plan.xlsx"));
+    QVERIFY(!workbook::renderXlsx(sheet, path).isEmpty());
+    QVERIFY(!QFileInfo::exists(path));
 }
 
 void TestPlanGenerator::nothingOpensTheFile_data() {
