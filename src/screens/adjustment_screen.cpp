@@ -4,6 +4,7 @@
 #include "screens/navigator.h"
 #include "screens/paid_services_screen.h"
 #include "state/number_rules.h"
+#include "workbook/plan_generator.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -205,4 +206,8 @@ void Form9::command1Click()
     navigator().showScreen(editor);
 }
 
-void Form9::generateCorrectedPlanWorkbook() {}
+void Form9::generateCorrectedPlanWorkbook()
+{
+    const GenerationResult result = generateCorrectedPlan(plan(), openWithDesktop);
+    showNotice(result.noticeText());
+}

@@ -6,6 +6,7 @@
 #include "screens/navigator.h"
 #include "state/number_rules.h"
 #include "state/plan_state.h"
+#include "workbook/plan_generator.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -74,4 +75,6 @@ void Form8::generatePlanWorkbook()
     // A plan whose amounts cannot be held is not written either.
     if (!m_inRange)
         return;
+    const GenerationResult result = generatePreliminaryPlan(plan(), openWithDesktop);
+    showNotice(result.noticeText());
 }

@@ -3,6 +3,8 @@
 #include "screens/navigator.h"
 
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QComboBox>
 #include <QFont>
 #include <QFrame>
@@ -73,7 +75,33 @@ Screen::Screen(Navigator& navigator, const QString& name, const QString& caption
     setWindowTitle(caption);
     setFont(look::font());
     paintBackground(this, look::kBackground);
-    setFixedSize(twips(clientWidthTwips), twips(clientHeightTwips));
+    m_clientHeight = twips(clientHeightTwips);
+    setFixedSize(twips(clientWidthTwips), m_clientHeight);
+}
+
+bool openWithDesktop(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+void Screen::showNotice(const QString& text)
+{
+    if (!m_notice) {
+        m_notice = new QLabel(this);
+        m_notice->setObjectName(QStringLiteral("Notice"));
+        m_notice->setWordWrap(true);
+        m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse); // the path can be copied
+        m_notice->setAccessibleName(QStringLiteral("Сообщение"));
+        setTextColour(m_notice, QColor(128, 0, 0));
+    }
+    if (text.isEmpty()) {
+        m_notice->hide();
+        setFixedHeight(m_clientHeight);
+        return;
+    }
+    constexpr int kMargin = 8;
+    m_notice->setText(text);
+    const int height = m_notice->heightForWidth(width() - 2 * kMargin);
+    m_notice->setGeometry(kMargin, m_clientHeight, width() - 2 * kMargin, height);
+    m_notice->show();
+    setFixedHeight(m_clientHeight + height + kMargin);
 }
 
 PlanState& Screen::plan() const { return m_navigator.plan(); }
@@ -234,8 +262,8 @@ void Screen::orderTabsByPosition()
 {
     QList<QWidget*> stops;
     for (QWidget* w : findChildren<QWidget*>())
-        if ((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus)
-            stops << w;
+        if ((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && w->window() == this)
+            stops << w; // not the lists' pop-up windows
     // Rows are the controls whose tops lie within half a line of each other.
     constexpr int kRowTolerance = 8;
     std::stable_sort(stops.begin(), stops.end(), [this](const QWidget* a, const QWidget* b) {

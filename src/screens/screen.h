@@ -33,6 +33,9 @@ QFont font(double points = kTextPoints);
 void installFontSubstitutes();
 } // namespace look
 
+// Opens a finished file with the desktop's application for its type.
+bool openWithDesktop(const QString& path);
+
 // The base of every screen: a top-level window with the common look, built from
 // a table of controls placed in twips, that ends the program when closed.
 class Screen : public QWidget {
@@ -72,6 +75,11 @@ protected:
 
     void closeEvent(QCloseEvent* event) override;
 
+    // A line of news below the screen's own layout ("Notice"), for what the user
+    // must know but need not answer; the window grows to hold it. An empty text
+    // takes it away again.
+    void showNotice(const QString& text);
+
 public:
     // Gives every input control the caption of the label that prompts it as its
     // accessible name, and every figure a description of what it shows, where the
@@ -83,4 +91,6 @@ public:
 
 private:
     Navigator& m_navigator;
+    QLabel* m_notice = nullptr;
+    int m_clientHeight = 0;
 };

@@ -10,7 +10,13 @@
 #include "support/drive.h"
 #include "wizard/wizard.h"
 
+#include <QDesktopServices>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
+#include <QProcess>
+#include <QUrl>
 
 namespace {
 
@@ -23,6 +29,29 @@ struct ExpensePage {
     QString annual;
 };
 
+// Cells of a workbook as an independent reader sees them: "A11" → value.
+QJsonObject readCells(const QString& path, const QStringList& cells)
+{
+    static const char* script = R"(
+import sys, json, openpyxl
+ws = openpyxl.load_workbook(sys.argv[1]).active
+out = {ref: ws[ref].value for ref in sys.argv[2:]}
+out['rows'] = ws.max_row
+print(json.dumps(out))
+)";
+    QProcess reader;
+    reader.start("/usr/bin/python3", QStringList{"-c", script, path} + cells);
+    reader.waitForFinished(60000);
+    return QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
+}
+
+bool haveReader()
+{
+    QProcess probe;
+    probe.start("/usr/bin/python3", {"-c", "import openpyxl"});
+    return probe.waitForFinished(30000) && probe.exitCode() == 0;
+}
+
 } // namespace
 
 // One plan from the welcome screen to the adjustment, by clicking, typing and
@@ -31,9 +60,24 @@ class TestEndToEnd : public QObject {
     Q_OBJECT
 
     std::unique_ptr<Wizard> m_wizard;
+    QStringList m_opened;
+
+public slots:
+    // The workbooks the program hands to the desktop to open.
+    void openFile(const QUrl& url) { m_opened << url.toLocalFile(); }
 
 private slots:
-    void initTestCase() { numbers::applyRegionalConventions(); }
+    void initTestCase()
+    {
+        numbers::applyRegionalConventions();
+        QDesktopServices::setUrlHandler("file", this, "openFile");
+    }
+    void cleanupTestCase()
+    {
+        QDesktopServices::unsetUrlHandler("file");
+        for (const QString& path : m_opened)
+            QFile::remove(path);
+    }
     void init()
     {
         m_wizard = Wizard::start();
@@ -129,6 +173,12 @@ private slots:
         QCOMPARE(drive::visibleScreens(), QStringList{"Form8"});
         QCOMPARE(text(w.form8(), "Label1"), QString("2522000"));
         QCOMPARE(text(w.form8(), "Label6"), QString("2677280"));
+
+        // The preliminary workbook opens; the screen stays as it was.
+        drive::click(w.form8(), "Command2");
+        QCOMPARE(m_opened.size(), 1);
+        QCOMPARE(drive::visibleScreens(), QStringList{"Form8"});
+        QCOMPARE(text(w.form8(), "Label1"), QString("2522000"));
         drive::click(w.form8(), "Command1");
 
         // Adjustment.
@@ -169,6 +219,37 @@ private slots:
         QCOMPARE(text(w.form9(), "Label100"), QString("21781"));
         QCOMPARE(drive::find<QComboBox>(w.form9(), "Combo8")->currentText(), QString("-5"));
         QCOMPARE(w.plan().paidRevenue.total.numeric(), 200000.0);
+
+        // The corrected workbook.
+        drive::click(w.form9(), "Command2");
+        QCOMPARE(m_opened.size(), 2);
+        QCOMPARE(text(w.form9(), "Label100"), QString("21781"));
+        QCOMPARE(drive::visibleScreens(), QStringList{"Form9"});
+        if (!haveReader())
+            QSKIP("no independent workbook reader (python3-openpyxl) here");
+
+        const QStringList cells{"A4", "C4", "A11", "C11", "D11", "G11", "A12", "C12", "B12", "C14", "C35"};
+        const QJsonObject first = readCells(m_opened[0], cells);
+        QCOMPARE(first["rows"].toInt(), 38);
+        QCOMPARE(first["A4"].toString(), QString("Поступления, всего:"));
+        QCOMPARE(first["C4"].toDouble(), 2522000.0);
+        QCOMPARE(first["A11"].toString(), QString("Услуга №1 - Английский язык"));
+        QCOMPARE(first["C11"].toDouble(), 180000.0);
+        QCOMPARE(first["D11"].toDouble(), 60000.0);
+        QCOMPARE(first["G11"].toDouble(), 60000.0);
+        QCOMPARE(first["A12"].toString(), QString("Услуга №2 - Праздник"));
+        QCOMPARE(first["C12"].toDouble(), 2000.0);
+        QVERIFY(first["B12"].isNull()); // the last service's code cell is blank
+        QCOMPARE(first["C14"].toDouble(), 2677280.0);
+        QCOMPARE(first["C35"].toDouble(), 1200000.0); // food
+
+        const QJsonObject second = readCells(m_opened[1], cells);
+        QCOMPARE(second["rows"].toInt(), 38);
+        QCOMPARE(second["C11"].toDouble(), 198000.0);
+        QCOMPARE(second["C4"].toDouble(), 2540000.0);
+        // Payments fall short of the revenues by the surplus on the screen.
+        QVERIFY(qAbs(second["C14"].toDouble() - (2540000.0 - 21781.28)) < 1e-6);
+        QCOMPARE(second["C35"].toDouble(), 1140000.0);
     }
 };
 

@@ -1,0 +1,166 @@
+// "Сформировать ПФХД" on the preliminary plan and on the adjustment screen:
+// the workbook is written and handed to the desktop, the screen stays as it was,
+// and what went wrong is told on the screen without a blocking box.
+
+#include "screens/adjustment_screen.h"
+#include "screens/assignment_screen.h"
+#include "screens/preliminary_screen.h"
+#include "screens/welcome_screen.h"
+#include "state/number_rules.h"
+#include "support/drive.h"
+#include "wizard/wizard.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QFileInfo>
+#include <QUrl>
+
+class TestPlanGenerationScreens : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<Wizard> m_wizard;
+    QStringList m_opened;
+    PlanState& plan() { return m_wizard->plan(); }
+
+    QString label(QWidget& screen, const char* name) { return drive::find<QLabel>(screen, name)->text(); }
+    QLabel* notice(QWidget& screen) { return screen.findChild<QLabel*>("Notice"); }
+
+    void showPreliminary()
+    {
+        m_wizard->hideScreen(m_wizard->form2());
+        m_wizard->showScreen(m_wizard->form8());
+        m_wizard->form8().computeAndShow();
+    }
+
+    // Screens that show the same labels and window before and after a press.
+    struct Snapshot {
+        QStringList visible;
+        QStringList labels;
+    };
+    Snapshot snapshot(QWidget& screen)
+    {
+        Snapshot s{drive::visibleScreens(), {}};
+        for (QLabel* l : screen.findChildren<QLabel*>())
+            if (l->objectName() != "Notice")
+                s.labels << l->objectName() + "=" + l->text() + (l->isVisible() ? "" : " (hidden)");
+        return s;
+    }
+
+public slots:
+    void openFile(const QUrl& url) { m_opened << url.toLocalFile(); }
+
+private slots:
+    void initTestCase()
+    {
+        numbers::applyRegionalConventions();
+        QDesktopServices::setUrlHandler("file", this, "openFile");
+    }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler("file"); }
+    void init()
+    {
+        m_opened.clear();
+        m_wizard = Wizard::start();
+        m_wizard->setEndHandler([] {});
+        drive::type(m_wizard->form1(), "Text4", "Детский сад");
+        drive::choose(m_wizard->form1(), "Combo1", "Городской");
+        drive::click(m_wizard->form1(), "Command1");
+        plan().founderSubsidy = FixedAmount::fromUnits(1000000LL * FixedAmount::kScale);
+        plan().wages.total = 400000.0;
+        for (TaggedValue& q : plan().wages.q)
+            q = 100000.0;
+    }
+    void cleanup()
+    {
+        m_wizard.reset();
+        for (const QString& path : m_opened)
+            QFile::remove(path);
+    }
+
+    void bothPlansOpenAndLeaveTheScreens_data()
+    {
+        QTest::addColumn<bool>("corrected");
+        QTest::newRow("preliminary") << false;
+        QTest::newRow("corrected") << true;
+    }
+    void bothPlansOpenAndLeaveTheScreens()
+    {
+        QFETCH(bool, corrected);
+        showPreliminary();
+        if (corrected)
+            drive::click(m_wizard->form8(), "Command1");
+        QWidget& screen = corrected ? static_cast<QWidget&>(m_wizard->form9()) : m_wizard->form8();
+        const Snapshot before = snapshot(screen);
+        const QSize size = screen.size();
+
+        drive::click(screen, "Command2");
+        drive::click(screen, "Command2");
+
+        QCOMPARE(m_opened.size(), 2);
+        QVERIFY(m_opened[0] != m_opened[1]); // every press makes a new file
+        for (const QString& path : m_opened) {
+            QVERIFY(QFile::exists(path));
+            QVERIFY(path.endsWith(".xlsx"));
+            QCOMPARE(QFile::permissions(path) & (QFile::ReadOther | QFile::WriteOther), QFile::Permissions());
+        }
+        QCOMPARE(snapshot(screen).visible, before.visible);
+        QCOMPARE(snapshot(screen).labels, before.labels);
+        QVERIFY(!notice(screen) || !notice(screen)->isVisible());
+        QCOMPARE(screen.size(), size);
+        // The subsidy is split over the quarters by each quarter's need.
+        double shares = 0;
+        for (const TaggedValue& q : plan().subsidyQ)
+            shares += q.numeric();
+        QCOMPARE(shares, 1000000.0);
+    }
+
+    void zeroNeedSplitsEvenlyAndSaysWhy()
+    {
+        plan().wages = Family{};
+        showPreliminary();
+        drive::click(m_wizard->form8(), "Command2");
+        QCOMPARE(m_opened.size(), 1);
+        QVERIFY(notice(m_wizard->form8()) && notice(m_wizard->form8())->isVisible());
+        QVERIFY(!notice(m_wizard->form8())->text().isEmpty());
+        for (const TaggedValue& q : plan().subsidyQ)
+            QCOMPARE(q.numeric(), 250000.0);
+        // A press with a need to split by takes the notice away again.
+        plan().wages.total = 400000.0;
+        for (TaggedValue& q : plan().wages.q)
+            q = 100000.0;
+        plan().baseWages = plan().wages;
+        const int grown = m_wizard->form8().height();
+        m_wizard->form8().computeAndShow();
+        drive::click(m_wizard->form8(), "Command2");
+        QVERIFY(!notice(m_wizard->form8())->isVisible());
+        QVERIFY(m_wizard->form8().height() < grown);
+    }
+
+    void unwritableFolderIsToldAndNothingIsLost()
+    {
+        // A temporary location where nothing can be written, not even by root.
+        const QString blocker = "/proc";
+        QVERIFY(QFileInfo(blocker).isDir());
+        const QByteArray savedTmp = qgetenv("TMPDIR");
+        qputenv("TMPDIR", QFile::encodeName(blocker));
+
+        showPreliminary();
+        const Snapshot before = snapshot(m_wizard->form8());
+        drive::click(m_wizard->form8(), "Command2");
+        qputenv("TMPDIR", savedTmp);
+
+        QVERIFY(m_opened.isEmpty());
+        QLabel* told = notice(m_wizard->form8());
+        QVERIFY(told && told->isVisible());
+        QVERIFY(told->text().contains(blocker));
+        QVERIFY(told->geometry().bottom() < m_wizard->form8().height()); // not clipped
+        QCOMPARE(snapshot(m_wizard->form8()).labels, before.labels);
+        QCOMPARE(drive::visibleScreens(), QStringList{"Form8"});
+        QCOMPARE(plan().founderSubsidy.fixed()->units(), 1000000LL * FixedAmount::kScale);
+        QCOMPARE(plan().wages.total.numeric(), 400000.0);
+    }
+};
+
+QTEST_MAIN(TestPlanGenerationScreens)
+#include "test_plan_generation_screens.moc"
