@@ -143,6 +143,8 @@ Form9::Form9(Navigator& navigator)
     m_balanceCaption = addLabel("Label1", "Профицит -", {3240, 6480, 1455, 255});
     m_balance = addLabel("Label100", "1000", {4800, 6480, 1815, 255});
     makeFigure(m_balance);
+    // The caption beside it switches between surplus and deficit.
+    m_balance->setAccessibleDescription(QStringLiteral("Профицит или дефицит плана, рублей"));
     addLabel("Label4", "рублей", {6720, 6480, 975, 255});
     auto* generate = addButton("Command2", "Сформировать ПФХД", {4440, 6960, 2655, 495});
 
