@@ -144,9 +144,9 @@ void BM_DirectLibraryBaseline40(benchmark::State& state) {
             formats.push_back(f);
         }
         const auto fmt = [&](int i) { return i < 0 ? nullptr : formats[std::size_t(i)]; };
-        for (const auto& [column, spec] : flat.columns)
-            worksheet_set_column(ws, lxw_col_t(column - 1), lxw_col_t(column - 1), spec.first,
-                                 fmt(spec.second));
+        for (const auto& [column, widthAndFormat] : flat.columns)
+            worksheet_set_column(ws, lxw_col_t(column - 1), lxw_col_t(column - 1), widthAndFormat.first,
+                                 fmt(widthAndFormat.second));
         for (const CellRange& m : flat.merges)
             worksheet_merge_range(ws, lxw_row_t(m.firstRow - 1), lxw_col_t(m.firstColumn - 1),
                                   lxw_row_t(m.lastRow - 1), lxw_col_t(m.lastColumn - 1), "", nullptr);

@@ -55,32 +55,32 @@ Form7::Form7(Navigator& navigator)
     : Screen(navigator, QStringLiteral("Form7"), QStringLiteral("Расходы образовательного учреждения"), 6990,
              3990)
 {
-    for (const CategoryPage& spec : kPages) {
-        const int k = spec.number;
+    for (const CategoryPage& entry : kPages) {
+        const int k = entry.number;
         Page page;
         page.number = k;
-        page.category = spec.category;
+        page.category = entry.category;
 
         page.frame = addFrame(nameOf("Frame", k), {0, 0, 6975, 3975});
         QFrame* frame = page.frame;
-        addLabel(spec.promptLabel, spec.prompt, {600, 120, spec.promptWidth, 495}, frame);
+        addLabel(entry.promptLabel, entry.prompt, {600, 120, entry.promptWidth, 495}, frame);
         page.quarterly =
             addOption(nameOf("Option", k, "1"), "Поквартальный ввод", {360, 840, 3135, 375}, frame);
         auto* totalMode =
             addOption(nameOf("Option", k, "2"), "Ввод общей суммы расходов", {3480, 840, 3135, 375}, frame);
         auto* quarterFrame =
-            addFrame(nameOf("Frame", k, "1"), {360, spec.quarterFrameTop, 6255, 1215}, frame);
+            addFrame(nameOf("Frame", k, "1"), {360, entry.quarterFrameTop, 6255, 1215}, frame);
         addLabel(QString(), "I квартал", {120, 240, 1095, 255}, quarterFrame);
         page.quarters[0] = addTextBox(nameOf("Text", k, "1"), {1320, 220, 1575, 360}, quarterFrame);
         addLabel(QString(), "II квартал", {120, 720, 1095, 255}, quarterFrame);
         page.quarters[1] = addTextBox(nameOf("Text", k, "2"), {1320, 720, 1575, 360}, quarterFrame);
         addLabel(QString(), "III квартал", {3120, 240, 1215, 255}, quarterFrame);
         page.quarters[2] =
-            addTextBox(nameOf("Text", k, "3"), {4440, spec.thirdBoxTop, 1575, 360}, quarterFrame);
+            addTextBox(nameOf("Text", k, "3"), {4440, entry.thirdBoxTop, 1575, 360}, quarterFrame);
         addLabel(QString(), "IV квартал", {3120, 720, 1215, 255}, quarterFrame);
         page.quarters[3] = addTextBox(nameOf("Text", k, "4"), {4440, 700, 1575, 360}, quarterFrame);
         page.total = addTextBox(nameOf("Text", k, "0"), {2520, 1920, 2055, 360}, frame);
-        page.error = addLabel(spec.errorLabel, "не верно введены значения!", {1560, 2880, 3855, 255}, frame);
+        page.error = addLabel(entry.errorLabel, "не верно введены значения!", {1560, 2880, 3855, 255}, frame);
         auto* backButton = addButton(nameOf("Command", k, "2"), "назад", {360, 3360, 1815, 495}, frame);
         auto* nextButton = addButton(nameOf("Command", k, "1"), "далее", {4800, 3360, 1800, 495}, frame);
 

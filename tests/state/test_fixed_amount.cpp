@@ -1,11 +1,10 @@
 #include "state/fixed_amount.h"
 #include "state/plan_state.h"
+#include "support/tagged_values.h"
 
 #include <QtTest>
 
 #include <limits>
-
-Q_DECLARE_METATYPE(TaggedValue)
 
 class TestFixedAmount : public QObject {
     Q_OBJECT
