@@ -69,11 +69,7 @@ private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }
     void init()
     {
-        m_wizard = Wizard::start();
-        m_wizard->setEndHandler([] {});
-        drive::type(m_wizard->form1(), "Text4", "Детский сад");
-        drive::choose(m_wizard->form1(), "Combo1", "Городской");
-        drive::click(m_wizard->form1(), "Command1");
+        m_wizard = drive::startPastWelcome();
         drive::type(m_wizard->form2(), "Text1", "1000000");
         drive::click(m_wizard->form2(), "Command1");
         reachOtherRevenues();

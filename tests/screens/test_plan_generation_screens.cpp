@@ -61,11 +61,7 @@ private slots:
     void init()
     {
         m_opened.clear();
-        m_wizard = Wizard::start();
-        m_wizard->setEndHandler([] {});
-        drive::type(m_wizard->form1(), "Text4", "Детский сад");
-        drive::choose(m_wizard->form1(), "Combo1", "Городской");
-        drive::click(m_wizard->form1(), "Command1");
+        m_wizard = drive::startPastWelcome();
         plan().founderSubsidy = FixedAmount::fromUnits(1000000LL * FixedAmount::kScale);
         plan().wages.total = 400000.0;
         for (TaggedValue& q : plan().wages.q)
