@@ -16,16 +16,6 @@
 namespace {
 
 // The list items, shared by every list; the lists only ever read them.
-class ReadOnlyItems : public QStringListModel {
-public:
-    using QStringListModel::QStringListModel;
-    Qt::ItemFlags flags(const QModelIndex& index) const override
-    {
-        return QStringListModel::flags(index) & ~Qt::ItemIsEditable;
-    }
-    bool setData(const QModelIndex&, const QVariant&, int) override { return false; }
-};
-
 // "-100", "-99,5", … "99,5", "100": halves with a decimal comma, whatever the
 // regional conventions, and whole numbers without a fraction.
 QStringList correctionItems()

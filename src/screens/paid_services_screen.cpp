@@ -20,43 +20,29 @@
 
 namespace {
 
-// The items of a list as a read-only model, so that every list with the same
-// items shares one model instead of holding a thousand strings of its own.
-class ListItems final : public QStringListModel {
-public:
-    ListItems(int last, int step, QObject* parent)
-        : QStringListModel(parent)
-    {
+// Built once per application and shared by every list that holds these items:
+// "0", "step", … "last".
+QAbstractItemModel* sharedItems(QPointer<ReadOnlyItems>& slot, int last, int step)
+{
+    if (!slot) {
         QStringList items;
         items.reserve(last / step + 1);
         for (int value = 0; value <= last; value += step)
             items.append(QString::number(value));
-        setStringList(items);
+        slot = new ReadOnlyItems(items, QCoreApplication::instance());
     }
-    Qt::ItemFlags flags(const QModelIndex& index) const override
-    {
-        return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren
-                               : Qt::NoItemFlags;
-    }
-};
-
-// Built once per application and shared by every list that holds these items.
-QAbstractItemModel* sharedItems(QPointer<ListItems>& slot, int last, int step)
-{
-    if (!slot)
-        slot = new ListItems(last, step, QCoreApplication::instance());
     return slot;
 }
 
 QAbstractItemModel* amountItems() // "0", "10", … "10000"
 {
-    static QPointer<ListItems> items;
+    static QPointer<ReadOnlyItems> items;
     return sharedItems(items, 10000, 10);
 }
 
 QAbstractItemModel* quantityItems() // "0", "1", … "600"
 {
-    static QPointer<ListItems> items;
+    static QPointer<ReadOnlyItems> items;
     return sharedItems(items, 600, 1);
 }
 

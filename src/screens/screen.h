@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <QStringListModel>
 #include <QWidget>
 
 class QAbstractItemModel;
@@ -32,6 +33,18 @@ QFont font(double points = kTextPoints);
 // Registers the substitute for "MS Sans Serif" once per process.
 void installFontSubstitutes();
 } // namespace look
+
+// The items of drop-down lists as a read-only model, so that every list with the
+// same items can share one model instead of holding its own copy of them.
+class ReadOnlyItems final : public QStringListModel {
+public:
+    using QStringListModel::QStringListModel;
+    Qt::ItemFlags flags(const QModelIndex& index) const override
+    {
+        return QStringListModel::flags(index) & ~Qt::ItemIsEditable;
+    }
+    bool setData(const QModelIndex&, const QVariant&, int) override { return false; }
+};
 
 // Opens a finished file with the desktop's application for its type.
 bool openWithDesktop(const QString& path);
