@@ -162,6 +162,7 @@ void Form9::recalculate()
     for (std::size_t k = 0; k < kCorrectionCount; ++k)
         chosen[k] = m_lists[k]->currentText();
     const AdjustmentFigures figures = CalculateAdjustment(plan(), chosen);
+    m_inRange = figures.inRange;
     if (!figures.inRange) {
         // Nothing was stored; the figures keep what they showed.
         showAmountOutOfRange(m_balance);
@@ -200,6 +201,9 @@ void Form9::command1Click()
 
 void Form9::generateCorrectedPlanWorkbook()
 {
-    const GenerationResult result = generateCorrectedPlan(plan(), openWithDesktop);
+    // The plan as last calculated no longer matches the records when the latest
+    // calculation could not hold its amounts: nothing is written then.
+    const GenerationResult result =
+        m_inRange ? generateCorrectedPlan(plan(), openWithDesktop) : refusedOutOfRange();
     showNotice(result.noticeText());
 }

@@ -33,8 +33,7 @@ public:
 private slots:
     void listClick();    // any of the eleven lists
     void command1Click(); // "пересчитать": revise the paid services
-    // "Сформировать ПФХД": writes the corrected plan workbook; the workbook
-    // generator is not part of the program yet, so the press has no effect.
+    // "Сформировать ПФХД": writes the corrected plan workbook and opens it.
     void generateCorrectedPlanWorkbook();
 
 private:
@@ -44,4 +43,5 @@ private:
     QLabel* m_paidResultChange = nullptr;                 // Label101
     QLabel* m_balanceCaption = nullptr;                   // Label1
     QLabel* m_balance = nullptr;                          // Label100
+    bool m_inRange = true; // whether the last calculation could hold its amounts
 };

@@ -73,8 +73,7 @@ void Form8::command3Click()
 void Form8::generatePlanWorkbook()
 {
     // A plan whose amounts cannot be held is not written either.
-    if (!m_inRange)
-        return;
-    const GenerationResult result = generatePreliminaryPlan(plan(), openWithDesktop);
+    const GenerationResult result =
+        m_inRange ? generatePreliminaryPlan(plan(), openWithDesktop) : refusedOutOfRange();
     showNotice(result.noticeText());
 }

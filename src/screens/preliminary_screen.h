@@ -16,8 +16,7 @@ public:
 private slots:
     void command1Click(); // "далее": prepares the adjustment screen and moves on
     void command3Click(); // "назад": back to the expenses
-    // "Сформировать ПФХД": writes the preliminary plan workbook; the workbook
-    // generator is not part of the program yet, so the press has no effect.
+    // "Сформировать ПФХД": writes the preliminary plan workbook and opens it.
     void generatePlanWorkbook();
 
 private:

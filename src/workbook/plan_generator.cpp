@@ -28,6 +28,11 @@ QString openFailed(const QString& path) {
         .arg(QDir::toNativeSeparators(path));
 }
 
+QString outOfRange() {
+    return QStringLiteral("Суммы плана выходят за пределы, которые программа может хранить (около 922 триллионов "
+                          "рублей). ПФХД не сформирован: исправьте введённые значения.");
+}
+
 } // namespace notices
 
 namespace {
@@ -35,6 +40,8 @@ namespace {
 // Writes the finished sheet into a new file and hands it to the opener.
 GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& outcome, const QString& stem,
                          const PlanOpener& open, const QString& requestedFolder) {
+    if (outcome.outOfRange)
+        return refusedOutOfRange();
     GenerationResult result;
     if (outcome.evenSplit)
         result.notices << notices::evenSubsidySplit();
@@ -69,6 +76,13 @@ GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& out
 }
 
 } // namespace
+
+GenerationResult refusedOutOfRange() {
+    GenerationResult result;
+    result.notices << notices::outOfRange();
+    result.error = QStringLiteral("amounts beyond the fixed-point range");
+    return result;
+}
 
 GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder) {
     SheetModel sheet;

@@ -38,9 +38,13 @@ GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& ope
 // subsidyQ back.
 GenerationResult generateCorrectedPlan(PlanState& state, const PlanOpener& open, const QString& folder = {});
 
+// What a press gives when the plan's amounts cannot be held: no file, the notice why.
+GenerationResult refusedOutOfRange();
+
 // The notices a result may carry.
 namespace notices {
 QString evenSubsidySplit();
 QString writeFailed(const QString& folder);
 QString openFailed(const QString& path);
+QString outOfRange();
 } // namespace notices

@@ -378,7 +378,8 @@ LayoutOutcome writeCorrectedPlan(PlanState& state, SheetWriter& sheet) {
         PlanState corrected = state;
         std::array<QString, kCorrectionCount> zero;
         zero.fill(QStringLiteral("0"));
-        CalculateAdjustment(corrected, zero);
+        if (!CalculateAdjustment(corrected, zero).inRange)
+            return LayoutOutcome{.evenSplit = false, .outOfRange = true};
         writeNamesAndCodes(corrected, sheet);
         const LayoutOutcome outcome = finishSheet(corrected, sheet);
         state.subsidyQ = corrected.subsidyQ;

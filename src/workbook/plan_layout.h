@@ -48,6 +48,7 @@ bool awaitsFirstAdjustment(const PlanState& state);
 
 struct LayoutOutcome {
     bool evenSplit = false; // the year's need for money was zero
+    bool outOfRange = false; // the plan's amounts cannot be held; nothing was written
 };
 
 // The preliminary plan: header and columns A and B, the paid-service figures and
@@ -57,7 +58,8 @@ LayoutOutcome writePreliminaryPlan(PlanState& state, SheetWriter& sheet);
 
 // The corrected plan: the same sheet from the amounts as the adjustment left them;
 // only subsidyQ is written back. Before any correction has been calculated the
-// sheet shows the plan with every correction at "0".
+// sheet shows the plan with every correction at "0"; when that plan's amounts
+// cannot be held, nothing is written and the outcome says so.
 LayoutOutcome writeCorrectedPlan(PlanState& state, SheetWriter& sheet);
 
 } // namespace plan

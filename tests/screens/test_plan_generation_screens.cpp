@@ -111,6 +111,37 @@ private slots:
         QCOMPARE(shares, 1000000.0);
     }
 
+    // Amounts beyond what the program can hold: the adjustment cannot be
+    // calculated, so no corrected plan is written, and the screen says why.
+    void outOfRangePlanIsNotWritten_data()
+    {
+        QTest::addColumn<bool>("chooseFirst");
+        QTest::newRow("before any list is chosen") << false;
+        QTest::newRow("after a failed calculation") << true;
+    }
+    void outOfRangePlanIsNotWritten()
+    {
+        QFETCH(bool, chooseFirst);
+        plan().food.total = "999999999999999";
+        showPreliminary();
+        drive::click(m_wizard->form8(), "Command1");
+        QWidget& form9 = m_wizard->form9();
+        if (chooseFirst) {
+            drive::choose(form9, "Combo8", "-5");
+            QVERIFY(label(form9, "Label100").contains("диапазона"));
+        }
+        drive::click(form9, "Command2");
+        QVERIFY(m_opened.isEmpty());
+        QVERIFY(notice(form9) && notice(form9)->isVisible());
+        QVERIFY(notice(form9)->text().contains("ПФХД не сформирован"));
+        QCOMPARE(drive::visibleScreens(), QStringList{"Form9"});
+        // Back within range, the plan is written again and the notice goes.
+        drive::choose(form9, "Combo8", "-100");
+        drive::click(form9, "Command2");
+        QCOMPARE(m_opened.size(), 1);
+        QVERIFY(!notice(form9)->isVisible());
+    }
+
     void zeroNeedSplitsEvenlyAndSaysWhy()
     {
         plan().wages = Family{};

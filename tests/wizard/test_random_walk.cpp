@@ -295,7 +295,9 @@ private slots:
             return;
         }
         // Seeds that once found a fault stay here.
-        for (quint32 seed : {1u, 2u, 3u})
+        // 121: a corrected plan pressed after a calculation that could not hold its
+        // amounts was written with a paid-service total its quarters did not add up to.
+        for (quint32 seed : {1u, 2u, 3u, 121u})
             QTest::newRow(qPrintable(QString("seed %1").arg(seed))) << seed;
         const quint32 fresh = QRandomGenerator::system()->generate();
         QTest::newRow(qPrintable(QString("fresh seed %1").arg(fresh))) << fresh;
@@ -303,7 +305,7 @@ private slots:
     void walk()
     {
         QFETCH(quint32, seed);
-        run(seed, envInt("PLANIUM_WALK_ACTIONS", 2500), envInt("PLANIUM_WALK_SECONDS", 90));
+        run(seed, envInt("PLANIUM_WALK_ACTIONS", 4000), envInt("PLANIUM_WALK_SECONDS", 90));
     }
 };
 
