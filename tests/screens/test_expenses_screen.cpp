@@ -19,7 +19,6 @@ namespace {
 
 bool sameFamily(const Family& a, const Family& b) { return a.total == b.total && a.q == b.q; }
 
-using Values = QList<TaggedValue>; // total, Q1 … Q4
 
 TaggedValue fixed(qint64 units) { return FixedAmount::fromUnits(units); }
 
@@ -87,15 +86,6 @@ class TestExpensesScreen : public QObject {
             if (!pageFrame(page)->isHidden())
                 pages << page;
         return pages;
-    }
-
-    void compareFamily(const Family& family, const Values& expected)
-    {
-        QCOMPARE(expected.size(), 5);
-        QVERIFY2(same(family.total, expected[0]), toString(family.total));
-        for (int i = 0; i < 4; ++i)
-            QVERIFY2(same(family.q[i], expected[i + 1]),
-                     qPrintable(QStringLiteral("quarter %1: %2").arg(i + 1).arg(toString(family.q[i]))));
     }
 
 private slots:

@@ -15,7 +15,6 @@
 
 namespace {
 
-using Values = QList<TaggedValue>; // total, Q1 … Q4
 
 TaggedValue fixed(qint64 units) { return FixedAmount::fromUnits(units); }
 
@@ -55,15 +54,6 @@ class TestOtherRevenuesScreen : public QObject {
     }
 
     bool visible(const char* name) { return drive::find(form6(), name)->isVisible(); }
-
-    void compareFamily(const Family& family, const Values& expected)
-    {
-        QCOMPARE(expected.size(), 5);
-        QVERIFY2(same(family.total, expected[0]), toString(family.total));
-        for (int i = 0; i < 4; ++i)
-            QVERIFY2(same(family.q[i], expected[i + 1]),
-                     qPrintable(QStringLiteral("quarter %1: %2").arg(i + 1).arg(toString(family.q[i]))));
-    }
 
 private slots:
     void initTestCase() { QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia)); }

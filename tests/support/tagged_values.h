@@ -31,3 +31,15 @@ inline bool same(const TaggedValue& a, const TaggedValue& b)
         return a == b;
     return std::abs(a.numeric() - b.numeric()) <= 1e-9 * std::max(1.0, std::abs(b.numeric()));
 }
+
+using Values = QList<TaggedValue>; // total, Q1 … Q4
+
+// A family holds the expected total and quarters, kinds included.
+inline void compareFamily(const Family& family, const Values& expected)
+{
+    QCOMPARE(expected.size(), 5);
+    QVERIFY2(same(family.total, expected[0]), toString(family.total));
+    for (int i = 0; i < 4; ++i)
+        QVERIFY2(same(family.q[i], expected[i + 1]),
+                 qPrintable(QStringLiteral("quarter %1: %2").arg(i + 1).arg(toString(family.q[i]))));
+}
