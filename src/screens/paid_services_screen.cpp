@@ -330,8 +330,8 @@ void Form4::command3Click()
     Form5& summary = navigator().form5();
     navigator().hideScreen(*this);
     navigator().showScreen(summary);
-    plan().paidRevenue.total = 0.0;
-    plan().paidCostTotal = 0.0;
+    plan().paidRevenue.total = 0;
+    plan().paidCostTotal = 0;
     summary.showTotals(0.0, 0.0);
 }
 
