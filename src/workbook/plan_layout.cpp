@@ -198,11 +198,13 @@ void writeNamesAndCodes(const PlanState& state, SheetWriter& sheet) {
             const ServiceRecord& service = state.service(i);
             sheet.setCellValue(row++, column, column == 1 ? service.label.toText() + service.name : kHa);
         }
+        // The code cell of the last service row (row 10 without services) is
+        // written once more, blank, before the codes below the services.
+        if (column == 2)
+            sheet.setCellValue(r, 2, QString());
         for (const Row& line : kTailRowsTable)
             sheet.setCellValue(row++, column, QString::fromUtf8(column == 1 ? line.name : line.code));
     }
-    // The code cell of the last service row (row 10 without services) stays blank.
-    sheet.setCellValue(r, 2, QString());
 }
 
 // Columns C to G, each top to bottom.

@@ -106,6 +106,9 @@ private slots:
     void cellsTakeVariablesAsHeld_data();
     void cellsTakeVariablesAsHeld();
     void formatting();
+    void writeOrder_data();
+    void writeOrder();
+    void formattingSequence();
     void correctedAtZeroEqualsPreliminary_data();
     void correctedAtZeroEqualsPreliminary();
     void correctedCategoryAtZero();
@@ -423,6 +426,85 @@ void TestPlanLayout::formatting() {
                  qPrintable(QStringLiteral("%1,%2").arg(key.row).arg(key.column)));
     for (int column = 1; column <= 7; ++column)
         QVERIFY(sheet.style(4, column).bold.value_or(false));
+}
+
+void TestPlanLayout::writeOrder_data() {
+    QTest::addColumn<int>("services");
+    QTest::newRow("none") << 0;
+    QTest::newRow("two") << 2;
+}
+
+// The header, then column A top to bottom, then column B top to bottom with the
+// last service row's code blanked right after the service rows, then C to G.
+void TestPlanLayout::writeOrder() {
+    QFETCH(int, services);
+    PlanState plan = fixture::makePlan(services);
+    const SheetModel sheet = preliminary(plan);
+    const int r = 10 + services;
+    const int last = 36 + services;
+
+    QList<QPair<int, int>> expected{{1, 1}, {1, 2}, {1, 3}, {1, 4}, {2, 4}, {2, 5}, {2, 6}, {2, 7}};
+    for (int column = 1; column <= 7; ++column)
+        for (int row = 3; row <= last; ++row) {
+            expected.append({row, column});
+            if (column == 2 && row == r)
+                expected.append({r, 2});
+        }
+    QCOMPARE(expected.size(), 247 + 7 * services);
+
+    QList<QPair<int, int>> written;
+    QString lastCodeWrite;
+    const QRegularExpression cell(QStringLiteral("^cell (\\d+),(\\d+) = (.*)$"));
+    for (const QString& line : sheet.operations()) {
+        const QRegularExpressionMatch m = cell.match(line);
+        if (!m.hasMatch())
+            continue;
+        written.append({m.captured(1).toInt(), m.captured(2).toInt()});
+        if (written.constLast() == qMakePair(r, 2))
+            lastCodeWrite = m.captured(3);
+    }
+    QCOMPARE(written, expected);
+    QCOMPARE(lastCodeWrite, QStringLiteral("blank"));
+}
+
+// The formatting steps in their order, after every value and before the show.
+void TestPlanLayout::formattingSequence() {
+    PlanState plan = fixture::makePlan(1);
+    const SheetModel sheet = preliminary(plan);
+
+    QStringList expected;
+    const auto pass = [&](const QString& target, const QString& horizontal, int vertical, bool wrap) {
+        if (!horizontal.isEmpty())
+            expected << target + QStringLiteral(" HorizontalAlignment = ") + horizontal;
+        expected << target + QStringLiteral(" VerticalAlignment = %1").arg(vertical)
+                 << target + QStringLiteral(" WrapText = ") + QLatin1String(wrap ? "true" : "false")
+                 << target + QStringLiteral(" Orientation = 0") << target + QStringLiteral(" AddIndent = false")
+                 << target + QStringLiteral(" IndentLevel = 0") << target + QStringLiteral(" ShrinkToFit = false")
+                 << target + QStringLiteral(" ReadingOrder = -5002");
+    };
+    for (const char* block : {"A1:A2", "B1:B2", "C1:C2", "D1:G1"}) {
+        const QString range = QStringLiteral("range ") + QLatin1String(block);
+        pass(range, QStringLiteral("-4108"), -4107, false);
+        expected << range + QStringLiteral(" MergeCells = false") << QStringLiteral("merge ") + QLatin1String(block);
+    }
+    expected << QStringLiteral("columns A:A ColumnWidth = 44.86") << QStringLiteral("columns B:B ColumnWidth = 17.43")
+             << QStringLiteral("columns C:C ColumnWidth = 17.57") << QStringLiteral("columns D:G ColumnWidth = 16.71");
+    pass(QStringLiteral("columns A:A"), QString(), -4107, true);
+    expected << QStringLiteral("columns C:G NumberFormat = \"0\"");
+    for (const char* horizontal : {"", "1", "-4108"})
+        pass(QStringLiteral("columns C:G"), QLatin1String(horizontal), -4108, false);
+    pass(QStringLiteral("columns B:B"), QString(), -4107, true);
+    pass(QStringLiteral("columns B:B"), QString(), -4108, true);
+    pass(QStringLiteral("columns B:B"), QStringLiteral("1"), -4108, true);
+    pass(QStringLiteral("columns B:B"), QStringLiteral("-4108"), -4108, true);
+    expected << QStringLiteral("range A4:G4 Bold = true") << QStringLiteral("show");
+
+    const QStringList operations = sheet.operations();
+    qsizetype firstFormat = 0;
+    while (firstFormat < operations.size() && operations[firstFormat].startsWith(QStringLiteral("cell ")))
+        ++firstFormat;
+    QCOMPARE(firstFormat, 247 + 7);
+    QCOMPARE(operations.mid(firstFormat), expected);
 }
 
 void TestPlanLayout::correctedAtZeroEqualsPreliminary_data() {
