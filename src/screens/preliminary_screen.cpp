@@ -24,8 +24,12 @@ Form8::Form8(Navigator& navigator)
     auto* generate = addButton("Command2", "Сформировать ПФХД", {2640, 1320, 2655, 495});
     auto* next = addButton("Command1", "далее", {5880, 1320, 1815, 495});
 
-    for (QLabel* caption : {revenuesCaption, expensesCaption})
+    // The captions end in a dash right before their figures; a small gap keeps the
+    // dash from reading as the figure's minus sign.
+    for (QLabel* caption : {revenuesCaption, expensesCaption}) {
         caption->setAlignment(Qt::AlignRight | Qt::AlignTop);
+        caption->setContentsMargins(0, 0, twips(120), 0);
+    }
     for (QLabel* figure : {m_revenues, m_expenses}) {
         makeFigure(figure);
         setPoints(figure, look::kPromptPoints);

@@ -67,6 +67,16 @@ private slots:
         QCOMPARE(drive::find<QPushButton>(form8(), "Command3")->text(), QString("назад"));
         QCOMPARE(drive::find<QPushButton>(form8(), "Command2")->text(), QString("Сформировать ПФХД"));
         QCOMPARE(drive::find<QPushButton>(form8(), "Command1")->text(), QString("далее"));
+
+        // The dash that ends each caption stands apart from its figure, so that a
+        // figure of 0 does not read as "-0".
+        for (const auto& [caption, figure] : {std::pair{"Label2", "Label1"}, std::pair{"Label4", "Label6"}}) {
+            auto* captionLabel = drive::find<QLabel>(form8(), caption);
+            auto* figureLabel = drive::find<QLabel>(form8(), figure);
+            QVERIFY(captionLabel->alignment() & Qt::AlignRight);
+            const int dashEnd = captionLabel->geometry().right() - captionLabel->contentsMargins().right();
+            QVERIFY2(figureLabel->x() - dashEnd >= 4, caption);
+        }
     }
 
     void figures_data()
