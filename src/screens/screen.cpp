@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <QComboBox>
 #include <QFont>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,23 +27,27 @@ QRect fromTwips(int left, int top, int width, int height)
 
 namespace look {
 
+const QString& family()
+{
+    // Resolved once: asking the font system for a family it lacks sends it through
+    // a slow search for fallbacks on every font made from that name.
+    static const QString resolved = [] {
+        const QStringList candidates{QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                                     QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")};
+        for (const QString& name : candidates)
+            if (QFontDatabase::hasFamily(name))
+                return name;
+        return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    }();
+    return resolved;
+}
+
 QFont font(double points)
 {
-    QFont f(QStringLiteral("MS Sans Serif"));
+    QFont f(family());
     f.setPointSizeF(points);
     f.setBold(true);
     return f;
-}
-
-void installFontSubstitutes()
-{
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
-                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
-                                QStringLiteral("DejaVu Sans")});
 }
 
 } // namespace look
@@ -70,7 +75,6 @@ Screen::Screen(Navigator& navigator, const QString& name, const QString& caption
     : QWidget(nullptr)
     , m_navigator(navigator)
 {
-    look::installFontSubstitutes();
     setObjectName(name);
     setWindowTitle(caption);
     setFont(look::font());

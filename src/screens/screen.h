@@ -28,10 +28,11 @@ inline const QColor kFigure{0, 0, 192};
 inline const QColor kError{255, 0, 0};
 inline constexpr double kTextPoints = 9.75;
 inline constexpr double kPromptPoints = 12.0;
-// The bold font every screen uses ("MS Sans Serif", or its metric-close substitute).
+// The family of every screen's text: "MS Sans Serif" where the desktop has it,
+// otherwise its metric-close substitute (Liberation Sans, then Arial).
+const QString& family();
+// The bold font every screen uses.
 QFont font(double points = kTextPoints);
-// Registers the substitute for "MS Sans Serif" once per process.
-void installFontSubstitutes();
 } // namespace look
 
 // The items of drop-down lists as a read-only model, so that every list with the
