@@ -21,12 +21,14 @@
 
 namespace {
 
-void BM_GeneratePreliminaryPlan40(benchmark::State& state) {
+// Times one generator writing into a private folder; the files are removed
+// outside the timing.
+using Generator = GenerationResult (*)(PlanState&, const PlanOpener&, const QString&);
+void timeGeneration(benchmark::State& state, PlanState& plan, Generator generate) {
     QTemporaryDir dir;
-    PlanState plan = fixture::makePlan(PlanState::kMaxServices);
     const PlanOpener open = [](const QString&) { return true; };
     for (auto _ : state) {
-        const GenerationResult result = generatePreliminaryPlan(plan, open, dir.path());
+        const GenerationResult result = generate(plan, open, dir.path());
         if (!result.written) {
             state.SkipWithError(qPrintable(result.error));
             break;
@@ -36,26 +38,20 @@ void BM_GeneratePreliminaryPlan40(benchmark::State& state) {
         state.ResumeTiming();
     }
 }
+
+void BM_GeneratePreliminaryPlan40(benchmark::State& state) {
+    PlanState plan = fixture::makePlan(PlanState::kMaxServices);
+    timeGeneration(state, plan, generatePreliminaryPlan);
+}
 BENCHMARK(BM_GeneratePreliminaryPlan40)->Unit(benchmark::kMillisecond);
 
 void BM_GenerateCorrectedPlan40(benchmark::State& state) {
-    QTemporaryDir dir;
     PlanState plan = fixture::makePlan(PlanState::kMaxServices);
     fixture::enterAdjustment(plan);
     auto items = fixture::allAt("0");
     items[std::size_t(Correction::Food)] = QStringLiteral("-5");
     CalculateAdjustment(plan, items);
-    const PlanOpener open = [](const QString&) { return true; };
-    for (auto _ : state) {
-        const GenerationResult result = generateCorrectedPlan(plan, open, dir.path());
-        if (!result.written) {
-            state.SkipWithError(qPrintable(result.error));
-            break;
-        }
-        state.PauseTiming();
-        QFile::remove(result.filePath);
-        state.ResumeTiming();
-    }
+    timeGeneration(state, plan, generateCorrectedPlan);
 }
 BENCHMARK(BM_GenerateCorrectedPlan40)->Unit(benchmark::kMillisecond);
 

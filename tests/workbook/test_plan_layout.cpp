@@ -1,5 +1,6 @@
 #include "state/number_rules.h"
 #include "workbook/plan_fixture.h"
+#include "workbook/cell_values.h"
 #include "workbook/plan_layout.h"
 #include "workbook/sheet_model.h"
 
@@ -8,14 +9,6 @@
 #include <cmath>
 
 namespace {
-
-QVariant shown(const CellValue& value) {
-    if (const double* d = std::get_if<double>(&value))
-        return *d;
-    if (const QString* s = std::get_if<QString>(&value))
-        return *s;
-    return {};
-}
 
 double number(const SheetModel& sheet, int row, int column) {
     const CellValue value = sheet.value(row, column);

@@ -1,4 +1,5 @@
 #include "state/number_rules.h"
+#include "workbook/cell_values.h"
 #include "workbook/sheet_model.h"
 
 #include <QtTest>
@@ -6,14 +7,6 @@
 Q_DECLARE_METATYPE(TaggedValue)
 
 namespace {
-
-QVariant shown(const CellValue& value) {
-    if (const double* d = std::get_if<double>(&value))
-        return *d;
-    if (const QString* s = std::get_if<QString>(&value))
-        return *s;
-    return {};
-}
 
 } // namespace
 
