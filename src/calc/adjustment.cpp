@@ -32,6 +32,12 @@ constexpr std::size_t at(Correction c) { return static_cast<std::size_t>(c); }
 struct Amounts {
     double total = 0.0;
     std::array<double, 4> q{};
+
+    bool finite() const
+    {
+        return std::isfinite(total) && std::isfinite(q[0]) && std::isfinite(q[1]) && std::isfinite(q[2])
+               && std::isfinite(q[3]);
+    }
 };
 
 } // namespace
@@ -131,7 +137,22 @@ AdjustmentFigures CalculateAdjustment(PlanState& plan, const std::array<QString,
         + total(Category::Food) + total(Category::OtherExpenses) + total(Category::FixedAssets)
         + total(Category::Materials) - revenue.total - read(plan.investments.total) - read(plan.founderSubsidy)
         - read(plan.parentFee.total));
-    if (!balance) {
+
+    // 8. What each correction adds or removes.
+    figures.changes[at(Correction::Wages)] =
+        kPayWithAccruals * fraction[at(Correction::Wages)]
+        * (read(plan.otherPaymentsRef.total) + read(plan.baseWagesRef.total));
+    for (std::size_t k = 1; k < kCorrectionCount; ++k)
+        figures.changes[k] = fraction[k] * read(plan.reference(kChangeBase[k]).total);
+
+    // A sum that overflowed a double cannot be held either.
+    bool finite = balance.has_value() && revenue.finite() && labour.finite() && other.finite()
+                  && std::isfinite(figures.paidResultChange);
+    for (const Amounts& amounts : corrected)
+        finite = finite && amounts.finite();
+    for (const double change : figures.changes)
+        finite = finite && std::isfinite(change);
+    if (!finite) {
         figures.inRange = false;
         return figures;
     }
@@ -165,12 +186,5 @@ AdjustmentFigures CalculateAdjustment(PlanState& plan, const std::array<QString,
     plan.materials.q[3] = *materialsQ4;
     plan.planDeficit = *balance;
     figures.balance = balance->toDouble();
-
-    // 8. What each correction adds or removes.
-    figures.changes[at(Correction::Wages)] =
-        kPayWithAccruals * fraction[at(Correction::Wages)]
-        * (read(plan.otherPaymentsRef.total) + read(plan.baseWagesRef.total));
-    for (std::size_t k = 1; k < kCorrectionCount; ++k)
-        figures.changes[k] = fraction[k] * read(plan.reference(kChangeBase[k]).total);
     return figures;
 }

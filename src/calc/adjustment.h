@@ -11,7 +11,8 @@
 struct AdjustmentFigures {
     // False when an amount held as a fixed-point number (the paid services' other
     // costs of the year, the fourth quarter of material reserves or the balance)
-    // would leave the fixed-point range; the plan is then left as it was and the
+    // would leave the fixed-point range, or any figure is too large for a double;
+    // the plan is then left as it was and the
     // other figures carry no meaning.
     bool inRange = true;
     // How much the paid-service result (revenue minus labour and other costs)

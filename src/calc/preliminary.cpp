@@ -4,6 +4,7 @@
 #include "state/plan_state.h"
 
 #include <array>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -65,6 +66,24 @@ PreliminaryTotals ComputePreliminaryTotals(PlanState& plan)
         totals.inRange = false;
         return totals;
     }
+    std::array<double, 4> baseWages{};
+    std::array<double, 4> baseOther{};
+    for (std::size_t k = 0; k < 4; ++k)
+        baseWages[k] = read(plan.wages.q[k]) - labour[k];
+    for (std::size_t k = 0; k < 3; ++k)
+        baseOther[k] = read(plan.otherExpenses.q[k]) - other[k];
+    baseOther[3] = read(plan.otherExpenses.q[3]) - otherQ4.toDouble();
+    const double baseOtherTotal = read(plan.otherExpenses.total) - otherTotal;
+
+    // A sum that overflowed a double cannot be held either.
+    bool finite = std::isfinite(totals.revenues) && std::isfinite(totals.expenses) && std::isfinite(labourTotal)
+                  && std::isfinite(otherTotal) && std::isfinite(baseOtherTotal);
+    for (std::size_t k = 0; k < 4; ++k)
+        finite = finite && std::isfinite(labour[k]) && std::isfinite(baseWages[k]) && std::isfinite(baseOther[k]);
+    if (!finite) {
+        totals.inRange = false;
+        return totals;
+    }
 
     // Every amount fits: store them.
     for (std::size_t k = 0; k < 4; ++k)
@@ -76,12 +95,11 @@ PreliminaryTotals ComputePreliminaryTotals(PlanState& plan)
     plan.servicesOther.total = otherTotal;
 
     for (std::size_t k = 0; k < 4; ++k)
-        plan.baseWages.q[k] = read(plan.wages.q[k]) - labour[k];
+        plan.baseWages.q[k] = baseWages[k];
     plan.baseWages.total = *baseWagesTotal;
-    for (std::size_t k = 0; k < 3; ++k)
-        plan.baseOtherExpenses.q[k] = read(plan.otherExpenses.q[k]) - other[k];
-    plan.baseOtherExpenses.q[3] = read(plan.otherExpenses.q[3]) - otherQ4.toDouble();
-    plan.baseOtherExpenses.total = read(plan.otherExpenses.total) - otherTotal;
+    for (std::size_t k = 0; k < 4; ++k)
+        plan.baseOtherExpenses.q[k] = baseOther[k];
+    plan.baseOtherExpenses.total = baseOtherTotal;
     return totals;
 }
 

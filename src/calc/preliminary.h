@@ -6,7 +6,8 @@ struct PlanState;
 struct PreliminaryTotals {
     // False when an amount held as a fixed-point number (the other costs of the
     // paid services in the fourth quarter, or the wages net of paid services)
-    // would leave the fixed-point range; the plan is then left as it was.
+    // would leave the fixed-point range, or a sum is too large for a double; the
+    // plan is then left as it was.
     bool inRange = true;
     double revenues = 0.0; // all revenues of the year
     double expenses = 0.0; // all expenses of the year, accruals on pay included

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QStringListModel>
 
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -83,6 +84,10 @@ constexpr std::size_t at(Correction c) { return static_cast<std::size_t>(c); }
 
 void showFigure(QLabel* figure, double value, double points)
 {
+    if (!std::isfinite(value)) {
+        showAmountOutOfRange(figure);
+        return;
+    }
     figure->setFont(look::font(points));
     figure->setToolTip(QString());
     figure->setText(numbers::formatWhole(value));

@@ -1,6 +1,7 @@
 #include "state/number_rules.h"
 
 #include <charconv>
+#include <clocale>
 #include <cmath>
 
 namespace numbers {
@@ -120,7 +121,15 @@ QLocale regionalLocale()
     return system;
 }
 
-void applyRegionalConventions() { QLocale::setDefault(regionalLocale()); }
+void applyRegionalConventions()
+{
+    QLocale::setDefault(regionalLocale());
+    // The application object has set the C library's locale from the desktop;
+    // every number the program reads or shows goes through QLocale, so the C
+    // library's numbers stay in the "C" form that file formats and libraries
+    // expect.
+    std::setlocale(LC_NUMERIC, "C");
+}
 
 QString canonicalDecimal(QStringView text, const QLocale& locale)
 {

@@ -11,7 +11,9 @@ namespace numbers {
 
 // The desktop's conventions, or Russian (Russia) when the desktop has none ("C").
 QLocale regionalLocale();
-// Sets regionalLocale() as the process default; called once at start-up.
+// Sets regionalLocale() as the process default and keeps the C library's
+// numeric conventions at "C"; called once at start-up, after the application
+// object exists.
 void applyRegionalConventions();
 
 // Whether a person would call the text a number under the conventions: optional

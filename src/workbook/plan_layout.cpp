@@ -207,32 +207,38 @@ void writeNamesAndCodes(const PlanState& state, SheetWriter& sheet) {
     }
 }
 
-// Columns C to G, each top to bottom.
-void writeFigures(const Figures& figures, SheetWriter& sheet) {
+// Columns C to G, each top to bottom. Returns false when a figure is not a
+// finite number (a sum too large for a double), which no sheet can show.
+bool writeFigures(const Figures& figures, SheetWriter& sheet) {
     const PlanState& state = figures.state;
     const AmountReader read;
     const int n = serviceRows(state);
+    bool finite = true;
+    const auto put = [&](int row, int column, const TaggedValue& value) {
+        if (value.kind() == TaggedValue::Kind::Double && !std::isfinite(value.numeric()))
+            finite = false;
+        sheet.setCellValue(row, column, value);
+    };
     for (int column = 3; column <= 7; ++column) {
         const int period = column == 3 ? kYear : column - 4;
         int row = kFirstRevenueRow;
         for (const Row& line : kRevenueRows)
-            sheet.setCellValue(row++, column,
-                               line.value ? line.value(figures, period) : TaggedValue(QString()));
+            put(row++, column, line.value ? line.value(figures, period) : TaggedValue(QString()));
         for (int i = 1; i <= n; ++i) {
             const ServiceRecord& service = state.service(i);
             if (period == kYear) {
                 double sum = 0.0;
                 for (const TaggedValue& quarter : service.revenueQ)
                     sum += read(quarter);
-                sheet.setCellValue(row++, column, sum);
+                put(row++, column, sum);
             } else {
-                sheet.setCellValue(row++, column, service.revenueQ.at(std::size_t(period)));
+                put(row++, column, service.revenueQ.at(std::size_t(period)));
             }
         }
         for (const Row& line : kTailRowsTable)
-            sheet.setCellValue(row++, column,
-                               line.value ? line.value(figures, period) : TaggedValue(QString()));
+            put(row++, column, line.value ? line.value(figures, period) : TaggedValue(QString()));
     }
+    return finite;
 }
 
 // One alignment pass over a range or over whole columns.
@@ -283,13 +289,19 @@ void formatSheet(SheetWriter& sheet) {
 }
 
 // Steps 4 to 6 shared by both plans: split, figures, formatting, show.
+// A plan with a figure that is not a finite number is refused like one beyond the
+// fixed-point range: the subsidy split is not stored and the sheet is not shown.
 LayoutOutcome finishSheet(PlanState& state, SheetWriter& sheet) {
     Figures figures(state);
     const SubsidySplit split = figures.split();
+    for (const double share : split.quarter)
+        if (!std::isfinite(share))
+            return LayoutOutcome{.evenSplit = false, .outOfRange = true};
     for (std::size_t k = 0; k < 4; ++k)
         state.subsidyQ[k] = split.quarter[k];
     figures.setSubsidy(split);
-    writeFigures(figures, sheet);
+    if (!writeFigures(figures, sheet))
+        return LayoutOutcome{.evenSplit = false, .outOfRange = true};
     formatSheet(sheet);
     sheet.show();
     return {split.even};

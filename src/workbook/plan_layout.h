@@ -48,7 +48,7 @@ bool awaitsFirstAdjustment(const PlanState& state);
 
 struct LayoutOutcome {
     bool evenSplit = false; // the year's need for money was zero
-    bool outOfRange = false; // the plan's amounts cannot be held; nothing was written
+    bool outOfRange = false; // the plan's amounts cannot be held (or are not finite); nothing is shown
 };
 
 // The preliminary plan: header and columns A and B, the paid-service figures and

@@ -14,6 +14,7 @@
 #include <vector>
 
 #ifdef Q_OS_UNIX
+#include <locale.h>
 #include <unistd.h>
 #endif
 
@@ -41,6 +42,34 @@ bool isPrivateFolder(const QString& path) {
 #endif
     return true;
 }
+
+// The library prints every number (cell values, column widths, margins) with the
+// C library's printf, which follows the thread's locale: under a Russian or
+// German desktop "0.7" would come out as "0,7" and every spreadsheet would misread
+// the file. Rendering therefore runs under the "C" locale on this thread, whatever
+// the process has set, and puts the thread's own locale back afterwards.
+class ClassicLocaleScope {
+public:
+#ifdef Q_OS_UNIX
+    ClassicLocaleScope()
+        : m_previous(classic() ? ::uselocale(classic()) : locale_t{}) {}
+    ~ClassicLocaleScope() {
+        if (m_previous)
+            ::uselocale(m_previous);
+    }
+
+private:
+    static locale_t classic() {
+        static const locale_t c = ::newlocale(LC_ALL_MASK, "C", locale_t{});
+        return c;
+    }
+    locale_t m_previous;
+#else
+    ClassicLocaleScope() = default;
+#endif
+    ClassicLocaleScope(const ClassicLocaleScope&) = delete;
+    ClassicLocaleScope& operator=(const ClassicLocaleScope&) = delete;
+};
 
 // Formats are shared between cells of the same style.
 class FormatCache {
@@ -108,7 +137,8 @@ lxw_error writeCell(lxw_worksheet* sheet, int row, int column, const CellValue& 
     }
     if (const QString* text = std::get_if<QString>(&value)) {
         // Always a string, never a formula, even when it starts with "=".
-        return worksheet_write_string(sheet, r, c, text->left(kMaxCellText).toUtf8().constData(), format);
+        return worksheet_write_string(sheet, r, c,
+                                      xmlSafeUtf8(QStringView(*text).left(kMaxCellText)).constData(), format);
     }
     if (format)
         return worksheet_write_blank(sheet, r, c, format);
@@ -116,6 +146,29 @@ lxw_error writeCell(lxw_worksheet* sheet, int row, int column, const CellValue& 
 }
 
 } // namespace
+
+QByteArray xmlSafeUtf8(QStringView text) {
+    const auto allowed = [](char16_t u) {
+        return u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u < 0xD800) || (u >= 0xE000 && u <= 0xFFFD);
+    };
+    qsizetype i = 0;
+    while (i < text.size() && allowed(text[i].unicode()))
+        ++i;
+    if (i == text.size())
+        return text.toUtf8(); // the usual case: nothing to replace
+    QString safe = text.left(i).toString();
+    safe.reserve(text.size());
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            safe += c; // a character beyond the basic plane, as a whole pair
+            safe += text[++i];
+        } else {
+            safe += allowed(c.unicode()) ? c : QChar(QChar::ReplacementCharacter);
+        }
+    }
+    return safe.toUtf8();
+}
 
 QString outputFolder(QString* error) {
     const QString base = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
@@ -149,6 +202,7 @@ QString createUniqueFile(const QString& folder, const QString& stem, QString* er
 }
 
 QString renderXlsx(const SheetModel& sheet, const QString& path) {
+    const ClassicLocaleScope classicNumbers;
     QByteArray scratch = QFileInfo(path).absolutePath().toLocal8Bit();
     lxw_workbook_options options{};
     options.tmpdir = scratch.data(); // the library's scratch files stay in our private folder

@@ -2,7 +2,9 @@
 
 #include "workbook/sheet_model.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringView>
 
 namespace workbook {
 
@@ -16,9 +18,15 @@ QString outputFolder(QString* error = nullptr);
 // replaced. Empty, with the reason in *error, on failure.
 QString createUniqueFile(const QString& folder, const QString& stem, QString* error = nullptr);
 
+// The text as UTF-8 that XML 1.0 accepts: each character it does not allow (C0
+// controls other than tab, line feed and carriage return, a lone surrogate,
+// U+FFFE, U+FFFF) becomes U+FFFD; NUL included, so nothing after it is lost.
+QByteArray xmlSafeUtf8(QStringView text);
+
 // Writes the sheet as the first worksheet of a new .xlsx at path: values,
 // merges, column widths and formats as the model holds them. Returns an empty
-// text on success, otherwise what went wrong.
+// text on success, otherwise what went wrong. The bytes written do not depend on
+// the process locale.
 QString renderXlsx(const SheetModel& sheet, const QString& path);
 
 } // namespace workbook

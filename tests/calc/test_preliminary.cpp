@@ -4,6 +4,8 @@
 
 #include <QtTest>
 
+#include <limits>
+
 namespace {
 
 // One paid service with the same quantity in every month.
@@ -185,21 +187,32 @@ private slots:
     {
         QTest::addColumn<QString>("wages");
         QTest::addColumn<QString>("otherCost");
-        QTest::newRow("wages net of services") << "1e20" << "0";
-        QTest::newRow("fourth quarter of other costs") << "0" << "1e18";
+        QTest::addColumn<QString>("beyondADouble"); // two amounts of 1e308 that sum to infinity
+        QTest::addColumn<double>("revenues");
+        const double infinite = std::numeric_limits<double>::infinity();
+        QTest::newRow("wages net of services") << "1e20" << "0" << "" << 1000.0;
+        QTest::newRow("fourth quarter of other costs") << "0" << "1e18" << "" << 1000.0;
+        QTest::newRow("expenses beyond a double") << "0" << "0" << "expenses" << 1000.0;
+        QTest::newRow("revenues beyond a double") << "0" << "0" << "revenues" << infinite;
     }
     void outOfRangeLeavesPlanAsItWas()
     {
         QFETCH(QString, wages);
         QFETCH(QString, otherCost);
+        QFETCH(QString, beyondADouble);
+        QFETCH(double, revenues);
         PlanState plan;
         plan.founderSubsidy = *FixedAmount::fromText(QStringLiteral("1000"));
         addService(plan, "1", "5", otherCost);
         plan.wages.total = wages;
+        if (beyondADouble == "expenses")
+            plan.food.total = plan.otherServices.total = "1e308";
+        else if (beyondADouble == "revenues")
+            plan.investments.total = plan.parentFee.total = "1e308";
         plan.baseWages.total = FixedAmount::fromUnits(77);
         const PreliminaryTotals totals = ComputePreliminaryTotals(plan);
         QVERIFY(!totals.inRange);
-        QCOMPARE(totals.revenues, 1000.0);
+        QCOMPARE(totals.revenues, revenues);
         QCOMPARE(plan.baseWages.total, TaggedValue(FixedAmount::fromUnits(77)));
         QVERIFY(plan.servicesLabour.total.isEmpty());
         QVERIFY(plan.servicesLabour.q[0].isEmpty());

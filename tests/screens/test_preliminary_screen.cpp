@@ -173,12 +173,25 @@ private slots:
         QVERIFY(plan().paidRevenue.q[0].isEmpty());
     }
 
+    void amountBeyondRange_data()
+    {
+        QTest::addColumn<QString>("wages");
+        QTest::addColumn<QString>("eachRevenue");
+        QTest::addColumn<QString>("revenuesShown");
+        QTest::newRow("wages beyond the fixed-point range") << "1e20" << "0" << "1000";
+        // Two revenues of 1e308 add up to more than a double holds: never "inf".
+        QTest::newRow("revenues beyond a double") << "0" << "1e308" << "вне диапазона";
+    }
     void amountBeyondRange()
     {
+        QFETCH(QString, wages);
+        QFETCH(QString, eachRevenue);
+        QFETCH(QString, revenuesShown);
         plan().founderSubsidy = *FixedAmount::fromText(QStringLiteral("1000"));
-        plan().wages.total = "1e20";
+        plan().wages.total = wages;
+        plan().investments.total = plan().parentFee.total = eachRevenue;
         showPreliminary();
-        QCOMPARE(label(form8(), "Label1"), QString("1000"));
+        QCOMPARE(label(form8(), "Label1"), revenuesShown);
         QCOMPARE(label(form8(), "Label6"), QString("вне диапазона"));
         QVERIFY(!drive::find<QLabel>(form8(), "Label6")->toolTip().isEmpty());
         QCOMPARE(plan().baseWages.total, TaggedValue(FixedAmount{}));
@@ -190,6 +203,7 @@ private slots:
 
         // A correctable amount shows figures again and lets the user go on.
         plan().wages.total = "100000";
+        plan().investments.total = plan().parentFee.total = "0";
         showPreliminary();
         QCOMPARE(label(form8(), "Label6"), QString("130200"));
         QVERIFY(drive::find<QLabel>(form8(), "Label6")->toolTip().isEmpty());

@@ -85,6 +85,10 @@ private slots:
     void nothingOpensTheFile();
     void zeroNeedIsReported();
     void correctedPlanFile();
+    void textsXmlForbids_data();
+    void textsXmlForbids();
+    void amountsBeyondADouble_data();
+    void amountsBeyondADouble();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -323,6 +327,67 @@ void TestPlanGenerator::correctedPlanFile() {
     QVERIFY(result.notices.isEmpty());
     QVERIFY(plan.wages.total == before.wages.total);
     QVERIFY(plan.paidRevenue.q == before.paidRevenue.q);
+}
+
+void TestPlanGenerator::textsXmlForbids_data() {
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("shown");
+    const QString replaced = QStringLiteral("Лепка") + QChar(QChar::ReplacementCharacter) + QStringLiteral("глина");
+    QTest::newRow("NUL") << QStringLiteral("Лепка") + QChar(0) + QStringLiteral("глина") << replaced;
+    QTest::newRow("escape") << QStringLiteral("Лепка\x1bглина") << replaced;
+    QTest::newRow("U+FFFE") << QStringLiteral("Лепка") + QChar(0xFFFE) + QStringLiteral("глина") << replaced;
+    QTest::newRow("U+FFFF") << QStringLiteral("Лепка") + QChar(0xFFFF) + QStringLiteral("глина") << replaced;
+    QTest::newRow("lone high surrogate")
+        << QStringLiteral("Лепка") + QChar(0xD83D) + QStringLiteral("глина") << replaced;
+    QTest::newRow("lone low surrogate")
+        << QStringLiteral("Лепка") + QChar(0xDE00) + QStringLiteral("глина") << replaced;
+    const QString allowed = QStringLiteral("Лепка\tиз\nглины ") + QString::fromUtf8("\xF0\x9F\x8E\xA8");
+    QTest::newRow("tab, line feed, beyond the basic plane") << allowed << allowed;
+}
+
+// A service name pasted with a character that XML does not allow still gives a
+// workbook that readers accept, with the rest of the name and every later text.
+void TestPlanGenerator::textsXmlForbids() {
+    QFETCH(QString, pasted);
+    QFETCH(QString, shown);
+    if (!haveOpenpyxl())
+        QSKIP("/usr/bin/python3 with openpyxl is needed to read the workbook back");
+    PlanState plan = fixture::makePlan(2);
+    plan.service(1).name = pasted;
+    Opener opener;
+    const GenerationResult result = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
+    QVERIFY(result.written);
+    const QJsonObject cells = dump(result.filePath)[u"cells"].toObject();
+    QCOMPARE(cells[u"A11"].toObject()[u"v"].toString(), QStringLiteral("Услуга №1 - ") + shown);
+    QCOMPARE(cells[u"A12"].toObject()[u"v"].toString(), QStringLiteral("Услуга №2 - Кружок 2"));
+    QCOMPARE(cells[u"A38"].toObject()[u"v"].toString(), QStringLiteral("Объем публичных обязательств, всего"));
+}
+
+void TestPlanGenerator::amountsBeyondADouble_data() {
+    QTest::addColumn<bool>("corrected");
+    QTest::newRow("preliminary") << false;
+    QTest::newRow("corrected") << true;
+}
+
+// Two accepted quarters of 1e308 add up to more than a double holds: such a plan
+// is refused like one beyond the fixed-point range, with no file and no "inf".
+void TestPlanGenerator::amountsBeyondADouble() {
+    QFETCH(bool, corrected);
+    PlanState plan = fixture::makePlan(1);
+    if (corrected)
+        fixture::enterAdjustment(plan);
+    plan.investments.q[0] = "1e308";
+    plan.investments.q[1] = "1e308";
+    plan.investments.total = 2 * numbers::toNumber(u"1e308");
+    const auto subsidyBefore = plan.subsidyQ;
+    Opener opener;
+    const GenerationResult result = corrected ? generateCorrectedPlan(plan, opener.function(), m_dir->path())
+                                              : generatePreliminaryPlan(plan, opener.function(), m_dir->path());
+    QVERIFY(!result.written);
+    QVERIFY(opener.opened.isEmpty());
+    QCOMPARE(result.notices, QStringList{notices::outOfRange()});
+    QVERIFY(QDir(m_dir->path()).isEmpty());
+    QVERIFY(plan.subsidyQ == subsidyBefore);
 }
 
 QTEST_GUILESS_MAIN(TestPlanGenerator)
