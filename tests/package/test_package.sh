@@ -43,20 +43,39 @@ done
 
 root=$work/root
 dpkg -x "$deb" "$root"
-desktop-file-validate "$root/usr/share/applications/planium.desktop" || fail "desktop entry"
-appstreamcli validate --no-net "$root/usr/share/metainfo/ru.planium.Planium.metainfo.xml" || fail "AppStream metadata"
+entry=$root/usr/share/applications/planium.desktop
+metainfo=$root/usr/share/metainfo/ru.planium.Planium.metainfo.xml
+desktop-file-validate "$entry" || fail "desktop entry"
+appstreamcli validate --no-net "$metainfo" || fail "AppStream metadata"
+
+# The menu entry must start an installed program and name an installed icon, and the
+# metadata must point at the menu entry.
+command=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
+[ -x "$root/usr/bin/$command" ] || fail "the menu entry runs '$command', which the package lacks"
+icon=$(sed -n 's/^Icon=//p' "$entry")
+[ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "the menu entry's icon '$icon' is not installed"
+grep -qF "<launchable type=\"desktop-id\">$(basename "$entry")</launchable>" "$metainfo" ||
+  fail "the metadata does not launch the menu entry"
 
 lintian --fail-on error "$deb" || fail "lintian reports errors"
 
 # Started with no display, the minimal platform writes each painted frame to a PNG in the
-# working directory; the program must still be running when it is stopped.
+# working directory. The first frame is the whole window; a second later it is surely
+# written out, and the program must still be running.
 mkdir "$work/frames"
-status=0
-(cd "$work/frames" && QT_QPA_PLATFORM=minimal:fontconfig QT_DEBUG_BACKINGSTORE=1 \
-  timeout 3 "$root/usr/bin/planium" >/dev/null 2>&1) || status=$?
-[ "$status" -eq 124 ] || fail "the installed program ended on its own (status $status)"
-frame=$(ls "$work"/frames/output*.png 2>/dev/null | tail -n 1)
-[ -n "$frame" ] || fail "the installed program painted no window"
+frame=$work/frames/output0000.png
+(cd "$work/frames" && exec env QT_QPA_PLATFORM=minimal:fontconfig QT_DEBUG_BACKINGSTORE=1 \
+  "$root/usr/bin/planium" >/dev/null 2>&1) &
+program=$!
+for _ in $(seq 100); do
+  [ -f "$frame" ] || sleep 0.1
+done
+sleep 1
+kill -0 "$program" 2>/dev/null || fail "the installed program ended on its own"
+kill "$program"
+wait "$program" || true
+[ -f "$frame" ] || fail "the installed program painted no window"
+# The welcome screen is 648 x 325 pixels, mostly background, with a dark-blue greeting.
 python3 - "$frame" <<'PY' || fail "the painted window is not the welcome screen"
 import struct, sys, zlib
 data = open(sys.argv[1], "rb").read()
@@ -72,14 +91,15 @@ while pos < len(data):
 raw, stride = zlib.decompress(idat), width * step
 rows, prev = [], bytearray(stride)
 for y in range(height):
-    kind_of_filter, line = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+    start = y * (stride + 1)
+    filter_type, line = raw[start], bytearray(raw[start + 1:start + 1 + stride])
     for i in range(stride):
         a = line[i - step] if i >= step else 0
         b, c = prev[i], (prev[i - step] if i >= step else 0)
-        if kind_of_filter == 1: line[i] = (line[i] + a) & 255
-        elif kind_of_filter == 2: line[i] = (line[i] + b) & 255
-        elif kind_of_filter == 3: line[i] = (line[i] + (a + b) // 2) & 255
-        elif kind_of_filter == 4:
+        if filter_type == 1: line[i] = (line[i] + a) & 255
+        elif filter_type == 2: line[i] = (line[i] + b) & 255
+        elif filter_type == 3: line[i] = (line[i] + (a + b) // 2) & 255
+        elif filter_type == 4:
             p = a + b - c
             pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
             line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
