@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and starts the program.
+# Installs what is missing, builds the program alone (optimised, no tests) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
-cmake --workflow --preset default
-exec ./build/default/src/planium
+cmake --workflow --preset run
+exec ./build/release/src/planium

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing need.
+# Installs the Debian packages that building, packaging, running and testing need.
 # Safe to run again: it installs only what is missing.
 set -euo pipefail
 packages=(
@@ -9,6 +9,7 @@ packages=(
   fonts-liberation2
   python3 python3-openpyxl
   clang libclang-rt-14-dev
+  dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do
