@@ -10,16 +10,25 @@ packages=(
   python3 python3-openpyxl
   clang libclang-rt-14-dev
   dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream
+  locales libreoffice-calc-nogui
 )
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-echo "Installing: ${missing[*]}"
-$sudo apt-get update -q
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+
+# The process locales the tests run the real program under, as people's desktops have them.
+for name in ru_RU en_US de_DE; do
+  if ! locale -a 2>/dev/null | grep -qx "$name.utf8"; then
+    echo "Generating the locale $name.UTF-8"
+    $sudo localedef -i "$name" -c -f UTF-8 -A /usr/share/locale/locale.alias "$name.UTF-8"
+  fi
+done
