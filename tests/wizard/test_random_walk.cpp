@@ -23,7 +23,10 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QUrl>
+
+#include <clocale>
 
 namespace {
 
@@ -32,6 +35,24 @@ const QStringList kTexts = {
     "abc", "", "   ", "сто рублей", "nan", "INF", "1e400", "1.5", "12руб",    // not amounts
     QString(300, QChar('9')), "999999999999999", "-0", "+7",
 };
+
+// What a person types when filling a screen in properly: amounts with kopecks,
+// negative, grouped, large; and names, some pasted with characters a workbook
+// cannot hold as they are.
+const QStringList kAmounts = {
+    "1000", "250,5", "-500", "0", "1 500 000", "0,01", "12345,67", "-0,75", "99999,99", "1,5e3",
+};
+const QStringList kLargeAmounts = {"900000000000000", "-900000000000000", "123456789012,34"};
+const QStringList kNames = {
+    "Кружок", "Английский язык", "=1+1", QString("Лепка") + QChar(0x0001) + "из" + QChar(0xFFFF) + "глины",
+    QString("Танцы") + QChar(0xD800), QString(200, QChar(u'ж')),
+};
+
+// The boxes that take a name rather than an amount.
+bool takesName(const QWidget* screen, const QWidget* box)
+{
+    return screen->objectName() == "Form1" || (screen->objectName() == "Form4" && box->objectName() == "Text1");
+}
 
 int envInt(const char* name, int fallback)
 {
@@ -89,6 +110,53 @@ private:
         return found;
     }
 
+    // A person filling the screen in properly and carrying the plan on: every box
+    // gets a valid entry, lists get items, then the button that goes forward (or
+    // makes the plan) is pressed. This is what carries a walk to the plans.
+    QString goOn(QWidget* screen, const QList<QWidget*>& candidates, QRandomGenerator& random)
+    {
+        QList<QAbstractButton*> forward;
+        QAbstractButton* generate = nullptr;
+        QAbstractButton* create = nullptr;
+        for (QWidget* c : candidates) {
+            if (auto* box = qobject_cast<QLineEdit*>(c)) {
+                const QStringList& pool = takesName(screen, box)         ? kNames
+                                          : random.bounded(100) < 3     ? kLargeAmounts
+                                                                        : kAmounts;
+                drive::type(*screen, qPrintable(c->objectName()), pool[random.bounded(int(pool.size()))]);
+            } else if (auto* list = qobject_cast<QComboBox*>(c); list && list->count() > 0) {
+                // On the adjustment screen only now and then, as a person tries a correction.
+                if (list->currentIndex() < 0 || (screen->objectName() == "Form9" && random.bounded(11) == 0)) {
+                    const int index = random.bounded(list->count());
+                    list->setCurrentIndex(index);
+                    emit list->activated(index);
+                }
+            } else if (auto* button = qobject_cast<QAbstractButton*>(c)) {
+                const QString caption = button->text();
+                if (caption == "Сформировать ПФХД")
+                    generate = button;
+                else if (caption == "создать")
+                    create = button;
+                else if (caption == "далее" || caption == "закончить" || caption == "начать"
+                         || caption == "перейти к платным услугам")
+                    forward << button;
+            }
+        }
+        QAbstractButton* press = forward.isEmpty() ? nullptr : forward[random.bounded(int(forward.size()))];
+        if (generate && (!press || random.bounded(100) < 50))
+            press = generate;
+        else if (create && random.bounded(100) < 20)
+            press = create;
+        if (!press)
+            return screen->objectName() + " filled in";
+        if (press == generate)
+            m_pendingServices = m_wizard->plan().serviceCountValue();
+        if (!press->isVisible() || !press->isEnabled())
+            return screen->objectName() + " filled in; " + press->objectName() + " went away";
+        QTest::mouseClick(press, Qt::LeftButton);
+        return screen->objectName() + " filled in, " + press->objectName() + " clicked";
+    }
+
     QString act(QRandomGenerator& random)
     {
         QWidget* screen = activeScreen();
@@ -97,17 +165,8 @@ private:
         const QList<QWidget*> candidates = controls(screen);
         if (candidates.isEmpty())
             return "nothing to do on " + screen->objectName();
-        // Now and then a person fills in the whole screen properly and goes on,
-        // which carries the walk past the checks into the later screens.
-        if (random.bounded(100) < 20) {
-            for (QWidget* c : candidates) {
-                if (qobject_cast<QLineEdit*>(c))
-                    drive::type(*screen, qPrintable(c->objectName()),
-                                kTexts[random.bounded(6)]);
-                else if (auto* list = qobject_cast<QComboBox*>(c); list && list->currentIndex() < 0)
-                    drive::choose(*screen, qPrintable(c->objectName()), list->itemText(0));
-            }
-        }
+        if (random.bounded(100) < 30)
+            return goOn(screen, candidates, random);
         // A kind of action first, then a control of that kind, so that the fifteen
         // lists of the editor do not drown its buttons.
         QList<QWidget*> buttons, boxes, lists;
@@ -233,6 +292,14 @@ print('\n'.join(bad[:10]))
     void run(quint32 seed, int actions, int seconds)
     {
         qInfo("random walk: seed %u, up to %d actions (PLANIUM_WALK_SEED=%u reproduces it)", seed, actions, seed);
+        // The walk runs under a Russian process locale. Every other walk also has the
+        // C library's numbers follow it, as if some library had set them again: the
+        // workbooks must not change for it.
+        const bool commaNumbers = seed % 2 == 1;
+        if (commaNumbers)
+            std::setlocale(LC_NUMERIC, "");
+        const auto restore = qScopeGuard([] { std::setlocale(LC_NUMERIC, "C"); });
+        qInfo("random walk: the C library's numbers in %s", std::setlocale(LC_NUMERIC, nullptr));
         QRandomGenerator random(seed);
         QElapsedTimer clock;
         clock.start();
