@@ -10,7 +10,7 @@ packages=(
   python3 python3-openpyxl
   clang libclang-rt-14-dev
   dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream
-  locales libreoffice-calc-nogui libminizip-dev libexpat1-dev
+  locales libreoffice-calc-nogui fonts-crosextra-carlito poppler-utils libminizip-dev libexpat1-dev
 )
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

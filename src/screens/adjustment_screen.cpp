@@ -7,6 +7,7 @@
 #include "workbook/plan_generator.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QStringListModel>
@@ -210,5 +211,6 @@ void Form9::generateCorrectedPlanWorkbook()
     // calculation could not hold its amounts: nothing is written then.
     const GenerationResult result =
         m_inRange ? generateCorrectedPlan(plan(), openWithDesktop) : refusedOutOfRange();
-    showNotice(result.noticeText());
+    showNotice(result.noticeText(), result.written ? QFileInfo(result.filePath).absolutePath() : QString(),
+               !result.wentWell());
 }

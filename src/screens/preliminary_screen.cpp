@@ -8,6 +8,7 @@
 #include "state/plan_state.h"
 #include "workbook/plan_generator.h"
 
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 
@@ -79,5 +80,6 @@ void Form8::generatePlanWorkbook()
     // A plan whose amounts cannot be held is not written either.
     const GenerationResult result =
         m_inRange ? generatePreliminaryPlan(plan(), openWithDesktop) : refusedOutOfRange();
-    showNotice(result.noticeText());
+    showNotice(result.noticeText(), result.written ? QFileInfo(result.filePath).absolutePath() : QString(),
+               !result.wentWell());
 }

@@ -85,15 +85,19 @@ Screen::Screen(Navigator& navigator, const QString& name, const QString& caption
 
 bool openWithDesktop(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
-void Screen::showNotice(const QString& text)
+void Screen::showNotice(const QString& text, const QString& folder, bool problem)
 {
     if (!m_notice) {
         m_notice = new QLabel(this);
         m_notice->setObjectName(QStringLiteral("Notice"));
         m_notice->setWordWrap(true);
-        m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse); // the path can be copied
+        m_notice->setTextFormat(Qt::RichText);
+        // The path can be copied; the link opens the folder.
+        m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse
+                                          | Qt::LinksAccessibleByKeyboard);
         m_notice->setAccessibleName(QStringLiteral("Сообщение"));
-        setTextColour(m_notice, QColor(128, 0, 0));
+        connect(m_notice, &QLabel::linkActivated, this,
+                [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
     }
     if (text.isEmpty()) {
         m_notice->hide();
@@ -101,7 +105,12 @@ void Screen::showNotice(const QString& text)
         return;
     }
     constexpr int kMargin = 8;
-    m_notice->setText(text);
+    setTextColour(m_notice, problem ? QColor(128, 0, 0) : QColor(0, 0, 128));
+    QString shown = text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    if (!folder.isEmpty())
+        shown += QStringLiteral(" <a href=\"%1\">Открыть папку</a>")
+                     .arg(QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded).toHtmlEscaped());
+    m_notice->setText(shown);
     const int height = m_notice->heightForWidth(width() - 2 * kMargin);
     m_notice->setGeometry(kMargin, m_clientHeight, width() - 2 * kMargin, height);
     m_notice->show();

@@ -90,9 +90,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
     // A line of news below the screen's own layout ("Notice"), for what the user
-    // must know but need not answer; the window grows to hold it. An empty text
-    // takes it away again.
-    void showNotice(const QString& text);
+    // must know but need not answer; the window grows to hold it. With a folder,
+    // it ends in a link that opens that folder. News of a problem is dark red, other
+    // news dark blue. An empty text takes it away again.
+    void showNotice(const QString& text, const QString& folder = {}, bool problem = true);
 
 public:
     // Gives every input control the caption of the label that prompts it as its

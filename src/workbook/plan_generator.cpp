@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <exception>
 
@@ -15,6 +17,16 @@ QString evenSubsidySplit() {
     return QStringLiteral("Выплаты за год полностью покрываются платными услугами и бюджетными инвестициями, "
                           "поэтому субсидия на выполнение государственного задания разделена между "
                           "кварталами поровну.");
+}
+
+QString saved(const QString& path) {
+    return QStringLiteral("ПФХД сохранён: %1").arg(QDir::toNativeSeparators(path));
+}
+
+QString savedInTemporaryFolder(const QString& plansFolder, const QString& path) {
+    return QStringLiteral("В папку «%1» записать не удалось, поэтому ПФХД сохранён во временную папку: %2. "
+                          "Сохраните его в другом месте: временные файлы могут быть удалены.")
+        .arg(QDir::toNativeSeparators(plansFolder), QDir::toNativeSeparators(path));
 }
 
 QString writeFailed(const QString& folder) {
@@ -37,32 +49,95 @@ QString outOfRange() {
 
 namespace {
 
+// How every plan is presented: a Russian sheet name, rows as tall as their texts,
+// a printed table.
+workbook::Presentation planPresentation() {
+    workbook::Presentation presentation;
+    presentation.sheetName = QStringLiteral("Лист1");
+    presentation.rowsFitText = true;
+    presentation.printLandscapeOnePageWide = true;
+    presentation.repeatedRows = 2;
+    presentation.cellBorders = true;
+    return presentation;
+}
+
+// Copies the finished workbook into a new file of the folder, named `name` or, when
+// that is taken, "name (2)", "name (3)" …; the file is created exclusively, so an
+// existing file or link is never written through. The path, or empty with the reason.
+QString keepNewFile(const QByteArray& bytes, const QString& folder, const QString& name, QString* error) {
+    if (!QDir().mkpath(folder)) {
+        *error = QStringLiteral("cannot create the folder");
+        return {};
+    }
+    for (int n = 1; n <= 1000; ++n) {
+        const QString path = QDir(folder).filePath(
+            (n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) + QStringLiteral(".xlsx"));
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner)) {
+            const bool complete = file.write(bytes) == bytes.size() && file.flush();
+            file.close();
+            if (complete)
+                return path;
+            *error = file.errorString();
+            QFile::remove(path); // half a workbook helps nobody
+            return {};
+        }
+        const QFileInfo taken(path);
+        if (!taken.exists() && !taken.isSymLink()) {
+            *error = file.errorString();
+            return {};
+        }
+    }
+    *error = QStringLiteral("every name is taken");
+    return {};
+}
+
 // Writes the finished sheet into a new file and hands it to the opener.
-GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& outcome, const QString& stem,
-                         const PlanOpener& open, const QString& requestedFolder) {
+GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& outcome, const QString& kind,
+                         const PlanOpener& open, const QString& requestedFolder, const QDateTime& at) {
     if (outcome.outOfRange)
         return refusedOutOfRange();
     GenerationResult result;
     if (outcome.evenSplit)
         result.notices << notices::evenSubsidySplit();
 
-    QString folder = requestedFolder;
-    if (folder.isEmpty())
-        folder = workbook::outputFolder(&result.error);
-    if (!folder.isEmpty())
-        result.filePath = workbook::createUniqueFile(folder, stem, &result.error);
-    if (!result.filePath.isEmpty()) {
-        result.error = workbook::renderXlsx(sheet, result.filePath);
-        if (result.error.isEmpty()) {
-            result.written = true;
-        } else {
-            QFile::remove(result.filePath); // a half-written workbook helps nobody
-            result.filePath.clear();
+    // The workbook is made in the program's private temporary folder first.
+    const QString scratchFolder = workbook::outputFolder(&result.error);
+    QString scratch;
+    if (!scratchFolder.isEmpty())
+        scratch = workbook::createUniqueFile(scratchFolder, QStringLiteral("ПФХД"), &result.error);
+    QByteArray bytes;
+    if (!scratch.isEmpty()) {
+        result.error = workbook::renderXlsx(sheet, scratch, planPresentation());
+        QFile made(scratch);
+        if (result.error.isEmpty() && made.open(QIODevice::ReadOnly))
+            bytes = made.readAll();
+        if (bytes.isEmpty()) {
+            QFile::remove(scratch);
+            if (result.error.isEmpty())
+                result.error = made.errorString();
         }
     }
-    if (!result.written) {
-        result.notices << notices::writeFailed(folder.isEmpty() ? QDir::tempPath() : folder);
+    if (bytes.isEmpty()) {
+        result.notices << notices::writeFailed(scratchFolder.isEmpty() ? workbook::temporaryLocation() : scratchFolder);
         return result;
+    }
+    result.written = true;
+
+    // Then it is kept where people keep documents, or else where it was made.
+    const QString folder = requestedFolder.isEmpty() ? plansFolder() : requestedFolder;
+    const QString name = QStringLiteral("ПФХД %1 %2")
+                             .arg(kind, (at.isValid() ? at : QDateTime::currentDateTime())
+                                            .toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
+    QString whyNotKept;
+    result.filePath = keepNewFile(bytes, folder, name, &whyNotKept);
+    if (!result.filePath.isEmpty()) {
+        QFile::remove(scratch);
+    } else {
+        result.filePath = scratch;
+        result.inTemporaryFolder = true;
+        result.error = whyNotKept;
+        result.notices << notices::savedInTemporaryFolder(folder, scratch);
     }
 
     try {
@@ -72,10 +147,16 @@ GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& out
     }
     if (!result.opened)
         result.notices << notices::openFailed(result.filePath);
+    else if (!result.inTemporaryFolder)
+        result.notices << notices::saved(result.filePath);
     return result;
 }
 
 } // namespace
+
+QString plansFolder() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("ПФХД"));
+}
 
 GenerationResult refusedOutOfRange() {
     GenerationResult result;
@@ -84,14 +165,16 @@ GenerationResult refusedOutOfRange() {
     return result;
 }
 
-GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder) {
+GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder,
+                                         const QDateTime& at) {
     SheetModel sheet;
     const plan::LayoutOutcome outcome = plan::writePreliminaryPlan(state, sheet);
-    return publish(sheet, outcome, QStringLiteral("ПФХД"), open, folder);
+    return publish(sheet, outcome, QStringLiteral("предварительный"), open, folder, at);
 }
 
-GenerationResult generateCorrectedPlan(PlanState& state, const PlanOpener& open, const QString& folder) {
+GenerationResult generateCorrectedPlan(PlanState& state, const PlanOpener& open, const QString& folder,
+                                       const QDateTime& at) {
     SheetModel sheet;
     const plan::LayoutOutcome outcome = plan::writeCorrectedPlan(state, sheet);
-    return publish(sheet, outcome, QStringLiteral("ПФХД-скорректированный"), open, folder);
+    return publish(sheet, outcome, QStringLiteral("скорректированный"), open, folder, at);
 }

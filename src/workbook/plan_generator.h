@@ -2,6 +2,7 @@
 
 #include "state/plan_state.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -21,22 +22,34 @@ struct GenerationResult {
     QString filePath; // the new workbook; empty when none could be written
     bool written = false;
     bool opened = false;
+    bool inTemporaryFolder = false; // the plans folder could not take it
     QStringList notices; // Russian texts for the screen, in the order they arose
     QString error;       // technical reason of a failure, for diagnostics
 
     QString noticeText() const { return notices.join(QLatin1Char('\n')); }
+    // Written where it belongs and opened: the notices only inform.
+    bool wentWell() const { return written && opened && !inTemporaryFolder; }
 };
+
+// Where new plans are kept: the folder "ПФХД" in the user's documents.
+QString plansFolder();
 
 // The preliminary plan: updates the paid-service figures, wages, other expenses
 // and subsidyQ in the plan state, writes a new workbook into `folder` (by default
-// the program's own folder under the temporary location) and opens it. Never
-// throws; every failure is reported in the result with the plan state intact.
-GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open,
-                                         const QString& folder = {});
+// plansFolder(), created if missing) named for what it is and when (`at`, by
+// default now): "ПФХД предварительный 2026-12-08 14-05-33.xlsx", " (2)" … when
+// that name is taken. The file is always new: created exclusively, so nothing at
+// that name is replaced or written through. When the folder cannot take it, the
+// workbook stays in the program's private temporary folder and the notice says
+// so. Then it is opened. Never throws; every failure is reported in the result
+// with the plan state intact.
+GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder = {},
+                                         const QDateTime& at = {});
 
-// The corrected plan from the amounts as the adjustment left them; writes only
-// subsidyQ back.
-GenerationResult generateCorrectedPlan(PlanState& state, const PlanOpener& open, const QString& folder = {});
+// The corrected plan ("ПФХД скорректированный …") from the amounts as the
+// adjustment left them; writes only subsidyQ back.
+GenerationResult generateCorrectedPlan(PlanState& state, const PlanOpener& open, const QString& folder = {},
+                                       const QDateTime& at = {});
 
 // What a press gives when the plan's amounts cannot be held: no file, the notice why.
 GenerationResult refusedOutOfRange();
@@ -44,6 +57,8 @@ GenerationResult refusedOutOfRange();
 // The notices a result may carry.
 namespace notices {
 QString evenSubsidySplit();
+QString saved(const QString& path);
+QString savedInTemporaryFolder(const QString& plansFolder, const QString& path);
 QString writeFailed(const QString& folder);
 QString openFailed(const QString& path);
 QString outOfRange();

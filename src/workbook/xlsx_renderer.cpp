@@ -8,8 +8,11 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -77,13 +80,15 @@ public:
     explicit FormatCache(lxw_workbook* book)
         : m_book(book) {}
 
-    lxw_format* formatFor(const CellStyle& style) {
-        if (style == CellStyle{})
+    lxw_format* formatFor(const CellStyle& style, bool bordered = false) {
+        if (style == CellStyle{} && !bordered)
             return nullptr;
-        for (const auto& [known, format] : m_formats)
-            if (known == style)
+        for (const auto& [known, withBorder, format] : m_formats)
+            if (known == style && withBorder == bordered)
                 return format;
         lxw_format* format = workbook_add_format(m_book);
+        if (bordered)
+            format_set_border(format, LXW_BORDER_THIN);
         if (style.horizontal == xl::kCenter)
             format_set_align(format, LXW_ALIGN_CENTER);
         else if (style.horizontal == xl::kLeft)
@@ -108,14 +113,65 @@ public:
             format_set_bold(format);
         if (!style.numberFormat.isEmpty())
             format_set_num_format(format, style.numberFormat.toUtf8().constData());
-        m_formats.emplace_back(style, format);
+        m_formats.emplace_back(style, bordered, format);
         return format;
     }
 
 private:
     lxw_workbook* m_book;
-    std::vector<std::pair<CellStyle, lxw_format*>> m_formats;
+    std::vector<std::tuple<CellStyle, bool, lxw_format*>> m_formats;
 };
+
+// The default font's line, and so a one-line row, in points.
+constexpr double kLinePoints = 15.0;
+// A4 in the spreadsheet's paper sizes.
+constexpr uint8_t kPaperA4 = 9;
+
+// The width of a character of the default font in widths of the digit "0",
+// rounded up: narrow punctuation and letters, wide capitals and the widest
+// Cyrillic letters, the rest as wide as a digit.
+double characterWidth(QChar c) {
+    static const QString narrow = QStringLiteral(" .,:;'!|()[]ilIjtfr1-гтзсэ");
+    static const QString wide = QStringLiteral("mwшщжмюыфъMWШЩЖМЮЫФДЦ№%");
+    if (narrow.contains(c))
+        return 0.55;
+    if (wide.contains(c))
+        return 1.45;
+    if (c.isUpper())
+        return 1.2;
+    return 1.0;
+}
+
+// The heights that make every wrapped text of the sheet show in full: for each
+// row that needs more than one line, its height in points. A merged block's
+// extra lines go to its first row.
+std::map<int, double> rowHeightsForText(const SheetModel& sheet) {
+    const auto width = [&](int column) { return sheet.columnWidth(column).value_or(LXW_DEF_COL_WIDTH); };
+    std::map<int, double> needed;
+    for (const auto& [key, cell] : sheet.cells()) {
+        const QString* text = std::get_if<QString>(&cell.value);
+        const CellStyle style = sheet.style(key.row, key.column);
+        if (!text || !style.wrap.value_or(false))
+            continue;
+        int firstRow = key.row;
+        int rows = 1;
+        double columns = width(key.column);
+        if (const auto merge = sheet.mergeAt(key.row, key.column)) {
+            if (merge->firstRow != key.row || merge->firstColumn != key.column)
+                continue; // a hidden cell of the block
+            columns = 0;
+            for (int c = merge->firstColumn; c <= merge->lastColumn; ++c)
+                columns += width(c);
+            rows = merge->lastRow - merge->firstRow + 1;
+        }
+        const int lines = wrappedLines(*text, columns, style.bold.value_or(false));
+        if (lines <= rows)
+            continue;
+        const double points = (lines - (rows - 1)) * kLinePoints;
+        needed[firstRow] = std::max(needed[firstRow], points);
+    }
+    return needed;
+}
 
 // Keeps the first error of a sequence of library calls.
 struct FirstError {
@@ -147,6 +203,37 @@ lxw_error writeCell(lxw_worksheet* sheet, int row, int column, const CellValue& 
 
 } // namespace
 
+int wrappedLines(QStringView text, double width, bool bold) {
+    // Room for text once the cell's padding is taken off; every character counted
+    // a little wider than it is, so that an estimate near the edge takes a line more.
+    const double room = std::max(1.0, width - 0.8);
+    const double scale = bold ? 1.2 : 1.1;
+    int lines = 0;
+    for (const QStringView paragraph : text.split(QLatin1Char('\n'))) {
+        ++lines;
+        double used = 0;
+        for (const QStringView word : paragraph.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            double length = 0;
+            for (const QChar c : word)
+                length += characterWidth(c) * scale;
+            const double space = used > 0 ? characterWidth(QLatin1Char(' ')) * scale : 0;
+            if (used + space + length <= room) {
+                used += space + length;
+            } else if (length <= room) {
+                ++lines;
+                used = length;
+            } else {
+                // A word longer than the line is broken wherever it reaches the edge.
+                if (used > 0)
+                    ++lines;
+                lines += static_cast<int>(length / room);
+                used = std::fmod(length, room);
+            }
+        }
+    }
+    return std::max(lines, 1);
+}
+
 QByteArray xmlSafeUtf8(QStringView text) {
     const auto allowed = [](char16_t u) {
         return u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u < 0xD800) || (u >= 0xE000 && u <= 0xFFFD);
@@ -170,8 +257,21 @@ QByteArray xmlSafeUtf8(QStringView text) {
     return safe.toUtf8();
 }
 
+QString temporaryLocation() {
+    const QString location = QDir::tempPath(); // empty when the folder does not exist
+    if (!location.isEmpty())
+        return location;
+    const QString fromEnvironment = qEnvironmentVariable("TMPDIR");
+    return fromEnvironment.isEmpty() ? QStringLiteral("/tmp") : QDir::cleanPath(fromEnvironment);
+}
+
 QString outputFolder(QString* error) {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::TempLocation);
+    const QString base = temporaryLocation();
+    if (!QFileInfo(base).isDir()) { // never a folder relative to wherever the program was started
+        if (error)
+            *error = QStringLiteral("the temporary folder does not exist");
+        return {};
+    }
     const QString own = QDir(base).filePath(QStringLiteral("planium"));
     if (QDir().mkdir(own, kOwnerOnlyDir) || QFileInfo::exists(own)) {
         if (isPrivateFolder(own))
@@ -201,7 +301,7 @@ QString createUniqueFile(const QString& folder, const QString& stem, QString* er
     return path;
 }
 
-QString renderXlsx(const SheetModel& sheet, const QString& path) {
+QString renderXlsx(const SheetModel& sheet, const QString& path, const Presentation& presentation) {
     const ClassicLocaleScope classicNumbers;
     QByteArray scratch = QFileInfo(path).absolutePath().toLocal8Bit();
     lxw_workbook_options options{};
@@ -209,7 +309,8 @@ QString renderXlsx(const SheetModel& sheet, const QString& path) {
     lxw_workbook* book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
     if (!book)
         return QStringLiteral("cannot start the workbook");
-    lxw_worksheet* worksheet = workbook_add_worksheet(book, nullptr);
+    const QByteArray sheetName = xmlSafeUtf8(presentation.sheetName);
+    lxw_worksheet* worksheet = workbook_add_worksheet(book, sheetName.isEmpty() ? nullptr : sheetName.constData());
     if (!worksheet) {
         workbook_close(book);
         return QStringLiteral("cannot add a worksheet");
@@ -229,21 +330,52 @@ QString renderXlsx(const SheetModel& sheet, const QString& path) {
                                     formats.formatFor(sheet.columnStyle(column))));
     }
 
+    // The bordered block: A1 to the last used column and row.
+    const int lastRow = sheet.lastRow();
+    int lastColumn = columns.empty() ? 0 : *columns.rbegin();
+    for (const auto& [key, cell] : sheet.cells())
+        lastColumn = std::max(lastColumn, key.column);
+    const auto bordered = [&](int row, int column) {
+        return presentation.cellBorders && row <= lastRow && column <= lastColumn;
+    };
+
     // A merge lays its top-left format over the block; the cells written next put
     // back each cell's own value and format.
     for (const CellRange& merge : sheet.merges()) {
-        failed(worksheet_merge_range(worksheet, static_cast<lxw_row_t>(merge.firstRow - 1),
-                                     static_cast<lxw_col_t>(merge.firstColumn - 1),
-                                     static_cast<lxw_row_t>(merge.lastRow - 1),
-                                     static_cast<lxw_col_t>(merge.lastColumn - 1), "",
-                                     formats.formatFor(sheet.style(merge.firstRow, merge.firstColumn))));
+        failed(worksheet_merge_range(
+            worksheet, static_cast<lxw_row_t>(merge.firstRow - 1), static_cast<lxw_col_t>(merge.firstColumn - 1),
+            static_cast<lxw_row_t>(merge.lastRow - 1), static_cast<lxw_col_t>(merge.lastColumn - 1), "",
+            formats.formatFor(sheet.style(merge.firstRow, merge.firstColumn),
+                              bordered(merge.firstRow, merge.firstColumn))));
     }
 
     // Blank cells are written with their format too, for readers that ignore the
     // column formats.
     for (const auto& [key, cell] : sheet.cells()) {
-        failed(writeCell(worksheet, key.row, key.column, cell.value, formats.formatFor(cell.style)));
+        failed(writeCell(worksheet, key.row, key.column, cell.value,
+                         formats.formatFor(cell.style, bordered(key.row, key.column))));
     }
+    // The cells of the bordered block that hold nothing get their border too.
+    if (presentation.cellBorders) {
+        for (int row = 1; row <= lastRow; ++row)
+            for (int column = 1; column <= lastColumn; ++column)
+                if (!sheet.cells().contains({column, row}) && !sheet.mergeAt(row, column))
+                    failed(worksheet_write_blank(worksheet, static_cast<lxw_row_t>(row - 1),
+                                                 static_cast<lxw_col_t>(column - 1),
+                                                 formats.formatFor(sheet.style(row, column), true)));
+    }
+
+    if (presentation.rowsFitText)
+        for (const auto& [row, points] : rowHeightsForText(sheet))
+            failed(worksheet_set_row(worksheet, static_cast<lxw_row_t>(row - 1), points, nullptr));
+    if (presentation.printLandscapeOnePageWide) {
+        worksheet_set_landscape(worksheet);
+        worksheet_set_paper(worksheet, kPaperA4);
+        worksheet_fit_to_pages(worksheet, 1, 0);
+        worksheet_center_horizontally(worksheet);
+    }
+    if (presentation.repeatedRows > 0)
+        failed(worksheet_repeat_rows(worksheet, 0, static_cast<lxw_row_t>(presentation.repeatedRows - 1)));
 
     failed(workbook_close(book));
     if (failed.error != LXW_NO_ERROR)

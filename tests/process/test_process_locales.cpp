@@ -228,6 +228,7 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), m_kept.path());
         office.setProcessEnvironment(env);
+        office.setWorkingDirectory(m_kept.path());
         office.start(QStringLiteral("soffice"),
                      QStringList{QStringLiteral("-env:UserInstallation=file://") + m_kept.filePath("profile"),
                                  QStringLiteral("--headless"), QStringLiteral("--convert-to"),

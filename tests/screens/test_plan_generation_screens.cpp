@@ -102,8 +102,16 @@ private slots:
         }
         QCOMPARE(snapshot(screen).visible, before.visible);
         QCOMPARE(snapshot(screen).labels, before.labels);
-        QVERIFY(!notice(screen) || !notice(screen)->isVisible());
-        QCOMPARE(screen.size(), size);
+        // The screen says where the plan was kept, with a link that opens the folder,
+        // and grows to hold the line.
+        QLabel* told = notice(screen);
+        QVERIFY(told && told->isVisible());
+        QVERIFY(told->text().contains("ПФХД сохранён: " + m_opened[1]));
+        QVERIFY(told->text().contains(QUrl::fromLocalFile(QFileInfo(m_opened[1]).absolutePath()).toString(
+            QUrl::FullyEncoded)));
+        QVERIFY(told->geometry().bottom() < screen.height());
+        QCOMPARE(screen.width(), size.width());
+        QVERIFY(screen.height() > size.height());
         // The subsidy is split over the quarters by each quarter's need.
         double shares = 0;
         for (const TaggedValue& q : plan().subsidyQ)
@@ -139,7 +147,7 @@ private slots:
         drive::choose(form9, "Combo8", "-100");
         drive::click(form9, "Command2");
         QCOMPARE(m_opened.size(), 1);
-        QVERIFY(!notice(form9)->isVisible());
+        QVERIFY(notice(form9)->text().startsWith("ПФХД сохранён"));
     }
 
     void zeroNeedSplitsEvenlyAndSaysWhy()
@@ -160,7 +168,7 @@ private slots:
         const int grown = m_wizard->form8().height();
         m_wizard->form8().computeAndShow();
         drive::click(m_wizard->form8(), "Command2");
-        QVERIFY(!notice(m_wizard->form8())->isVisible());
+        QVERIFY(notice(m_wizard->form8())->text().startsWith("ПФХД сохранён"));
         QVERIFY(m_wizard->form8().height() < grown);
     }
 

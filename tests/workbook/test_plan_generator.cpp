@@ -19,14 +19,22 @@ const char* const kDumpScript = R"(
 import json, sys, openpyxl
 book = openpyxl.load_workbook(sys.argv[1])
 sheet = book.worksheets[0]
-out = {"sheets": len(book.worksheets), "max_row": sheet.max_row,
+out = {"sheets": len(book.worksheets), "max_row": sheet.max_row, "title": sheet.title,
        "merges": sorted(str(r) for r in sheet.merged_cells.ranges),
-       "widths": {c: sheet.column_dimensions[c].width for c in "ABCDEFG"}, "cells": {}}
+       "widths": {c: sheet.column_dimensions[c].width for c in "ABCDEFG"}, "cells": {},
+       "heights": {str(r): d.height for r, d in sheet.row_dimensions.items() if d.height is not None},
+       "orientation": sheet.page_setup.orientation, "paper": str(sheet.page_setup.paperSize),
+       "fitToPage": bool(sheet.sheet_properties.pageSetUpPr and sheet.sheet_properties.pageSetUpPr.fitToPage),
+       "fitToWidth": 1 if sheet.page_setup.fitToWidth is None else sheet.page_setup.fitToWidth,
+       "fitToHeight": sheet.page_setup.fitToHeight,
+       "titles": sheet.print_title_rows, "centred": bool(sheet.print_options.horizontalCentered)}
 for row in sheet.iter_rows(min_row=1, max_row=sheet.max_row + 1, max_col=8):
     for c in row:
+        b = c.border
         out["cells"][c.coordinate] = {"v": c.value, "t": c.data_type, "f": c.number_format,
             "h": c.alignment.horizontal, "va": c.alignment.vertical,
-            "wrap": bool(c.alignment.wrap_text), "bold": bool(c.font.bold)}
+            "wrap": bool(c.alignment.wrap_text), "bold": bool(c.font.bold),
+            "boxed": all(s.style == "thin" for s in (b.left, b.right, b.top, b.bottom))}
 print(json.dumps(out, ensure_ascii=False))
 )";
 
@@ -56,6 +64,26 @@ int pixels(double width) {
     return static_cast<int>(std::lround(width * 7));
 }
 
+// Environment variables set for a scope, then put back as they were (unset ones unset).
+class EnvironmentScope {
+public:
+    explicit EnvironmentScope(const std::vector<std::pair<const char*, QString>>& values) {
+        for (const auto& [name, value] : values) {
+            m_saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+            qputenv(name, QFile::encodeName(value));
+        }
+    }
+    ~EnvironmentScope() {
+        for (const auto& [name, value] : m_saved)
+            value ? qputenv(name, *value) : qunsetenv(name);
+    }
+    EnvironmentScope(const EnvironmentScope&) = delete;
+    EnvironmentScope& operator=(const EnvironmentScope&) = delete;
+
+private:
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> m_saved;
+};
+
 struct Opener {
     QStringList opened;
     bool answer = true;
@@ -75,8 +103,11 @@ private slots:
     void initTestCase() { numbers::applyRegionalConventions(); }
     void init();
 
+    void workbookReadsBack_data();
     void workbookReadsBack();
-    void everyGenerationMakesANewPrivateFile();
+    void keptAsANewDocument_data();
+    void keptAsANewDocument();
+    void printsAsATable();
     void programFolder_data();
     void programFolder();
     void fileCannotBeWritten();
@@ -98,31 +129,72 @@ void TestPlanGenerator::init() {
     m_dir = std::make_unique<QTemporaryDir>();
 }
 
+void TestPlanGenerator::workbookReadsBack_data() {
+    QTest::addColumn<bool>("corrected");
+    QTest::newRow("preliminary") << false;
+    QTest::newRow("corrected") << true;
+}
+
 void TestPlanGenerator::workbookReadsBack() {
+    QFETCH(bool, corrected);
     if (!haveOpenpyxl())
         QSKIP("/usr/bin/python3 with openpyxl is needed to read the workbook back");
 
-    const int services = 2;
-    PlanState plan = fixture::makePlan(services);
-    plan.service(2).name = QStringLiteral("=1+1");
-    plan.communication.q[1] = "6600,55";
+    const int services = 3;
+    const auto makePlan = [&] {
+        PlanState plan = fixture::makePlan(services);
+        plan.service(2).name = QStringLiteral("=1+1");
+        plan.service(3).name = QStringLiteral("Подготовка к школе: занятия по развитию речи, математике и "
+                                              "логическому мышлению для детей старшей группы");
+        plan.communication.q[1] = "6600,55";
+        if (corrected) {
+            fixture::enterAdjustment(plan);
+            CalculateAdjustment(plan, fixture::allAt("-5"));
+        }
+        return plan;
+    };
+    PlanState plan = makePlan();
     Opener opener;
-    const GenerationResult result = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
+    const GenerationResult result = corrected ? generateCorrectedPlan(plan, opener.function(), m_dir->path())
+                                              : generatePreliminaryPlan(plan, opener.function(), m_dir->path());
     QVERIFY2(result.written, qPrintable(result.error));
     QVERIFY(result.opened);
     QCOMPARE(opener.opened, QStringList{result.filePath});
-    QVERIFY(result.notices.isEmpty());
+    QCOMPARE(result.notices, QStringList{notices::saved(result.filePath)});
 
     // The model the file was made from, for comparison.
-    PlanState again = fixture::makePlan(services);
-    again.service(2).name = QStringLiteral("=1+1");
-    again.communication.q[1] = "6600,55";
+    PlanState again = makePlan();
     SheetModel model;
-    plan::writePreliminaryPlan(again, model);
+    if (corrected)
+        plan::writeCorrectedPlan(again, model);
+    else
+        plan::writePreliminaryPlan(again, model);
 
     const QJsonObject book = dump(result.filePath);
     QVERIFY(!book.isEmpty());
     QCOMPARE(book[u"sheets"].toInt(), 1);
+    QCOMPARE(book[u"title"].toString(), QStringLiteral("Лист1"));
+
+    // Printed as a table: A4 landscape, one page wide, the header on every page.
+    QCOMPARE(book[u"orientation"].toString(), QStringLiteral("landscape"));
+    QCOMPARE(book[u"paper"].toString(), QStringLiteral("9"));
+    QVERIFY(book[u"fitToPage"].toBool());
+    QCOMPARE(book[u"fitToWidth"].toInt(), 1);
+    QCOMPARE(book[u"fitToHeight"].toInt(), 0);
+    QCOMPARE(book[u"titles"].toString(), QStringLiteral("$1:$2"));
+    QVERIFY(book[u"centred"].toBool());
+
+    // Rows as tall as their wrapped texts: the two-row header with its long code
+    // caption, the long revenue caption of row 9 and the long service name need
+    // at least the lines their length gives at the column's width; short rows
+    // keep the default height.
+    const QJsonObject heights = book[u"heights"].toObject();
+    const auto height = [&](int row) { return heights[QString::number(row)].toDouble(15.0); };
+    QVERIFY2(height(1) + height(2) >= 5 * 15.0, qPrintable(QString::number(height(1))));
+    QVERIFY2(height(9) >= 5 * 15.0, qPrintable(QString::number(height(9))));
+    QVERIFY2(height(13) >= 3 * 15.0, qPrintable(QString::number(height(13))));
+    for (const int row : {5, 11, 12, 16, 19}) // "в том числе:", two short services, "Расходы", "из них:"
+        QVERIFY2(!heights.contains(QString::number(row)), qPrintable(QString::number(row)));
     QCOMPARE(book[u"max_row"].toInt(), 36 + services);
     QCOMPARE(book[u"merges"].toArray(), (QJsonArray{QStringLiteral("A1:A2"), QStringLiteral("B1:B2"),
                                                     QStringLiteral("C1:C2"), QStringLiteral("D1:G1")}));
@@ -159,6 +231,7 @@ void TestPlanGenerator::workbookReadsBack() {
             const bool hidden = merge && (merge->firstRow != row || merge->firstColumn != column);
             if (column == 8 || hidden || row > 36 + services)
                 continue;
+            QVERIFY2(cell[u"boxed"].toBool(), qPrintable(at)); // the printed table's borders
             const QString vertical = cell[u"va"].toString();
             const QString horizontal = cell[u"h"].toString();
             if (column == 1) {
@@ -179,36 +252,165 @@ void TestPlanGenerator::workbookReadsBack() {
     QCOMPARE(cells[u"B3"].toObject()[u"v"].toString(), QStringLiteral("Х"));
     QCOMPARE(cells[u"C3"].toObject()[u"v"].toDouble(), 0.0);
     QCOMPARE(cells[u"D3"].toObject()[u"v"].toString(), QStringLiteral("-"));
-    QCOMPARE(cells[u"B14"].toObject()[u"v"].toDouble(), 900.0);
-    QCOMPARE(cells[u"E24"].toObject()[u"v"].toDouble(), 6600.55);
-    QVERIFY(cells[u"B12"].toObject()[u"v"].isNull());
+    QCOMPARE(cells[u"B15"].toObject()[u"v"].toDouble(), 900.0);
+    QCOMPARE(cells[u"E25"].toObject()[u"v"].toDouble(), corrected ? 6600.55 * 0.95 : 6600.55);
+    QVERIFY(cells[u"B13"].toObject()[u"v"].isNull());
 }
 
-void TestPlanGenerator::everyGenerationMakesANewPrivateFile() {
+void TestPlanGenerator::keptAsANewDocument_data() {
+    QTest::addColumn<QString>("situation");
+    QTest::newRow("no documents folder yet") << QStringLiteral("fresh");
+    QTest::newRow("two presses in the same second") << QStringLiteral("twice");
+    QTest::newRow("a file planted at the name") << QStringLiteral("file");
+    QTest::newRow("a link planted at the name") << QStringLiteral("link");
+    QTest::newRow("the documents folder cannot be written") << QStringLiteral("unwritable");
+}
+
+// Each press keeps a new file in "ПФХД" in the user's documents, named for what it
+// is and when, and says where; nothing that is already there is replaced or
+// written through.
+void TestPlanGenerator::keptAsANewDocument() {
+    QFETCH(QString, situation);
+    const QDir home(m_dir->path());
+    QVERIFY(home.mkdir(QStringLiteral("tmp")));
+    const EnvironmentScope environment({{"HOME", home.path()},
+                                        {"XDG_CONFIG_HOME", home.filePath(QStringLiteral("config"))},
+                                        {"TMPDIR", home.filePath(QStringLiteral("tmp"))}});
+
+    const QString folder = home.filePath(QStringLiteral("Documents/ПФХД"));
+    QCOMPARE(plansFolder(), folder);
+    const QString first = folder + QStringLiteral("/ПФХД предварительный 2026-12-08 14-05-33.xlsx");
+    const QString second = folder + QStringLiteral("/ПФХД предварительный 2026-12-08 14-05-33 (2).xlsx");
+    const QString victim = home.filePath(QStringLiteral("victim.txt"));
+    QFile victimFile(victim);
+    QVERIFY(victimFile.open(QIODevice::WriteOnly) && victimFile.write("keep me") == 7);
+    victimFile.close();
+    if (situation == u"file" || situation == u"link")
+        QVERIFY(QDir().mkpath(folder));
+    if (situation == u"file")
+        QVERIFY(QFile::copy(victim, first));
+    if (situation == u"link")
+        QVERIFY(QFile::link(victim, first));
+    if (situation == u"unwritable") { // a file where the documents folder should be: not even root can write there
+        QFile blocker(home.filePath(QStringLiteral("Documents")));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+    }
+
     PlanState plan = fixture::makePlan(1);
     Opener opener;
-    const GenerationResult first = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
-    QFile firstFile(first.filePath);
-    QVERIFY(firstFile.open(QIODevice::ReadOnly));
-    const QByteArray firstBytes = firstFile.readAll();
-    firstFile.close();
-    const GenerationResult second = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
-    const GenerationResult third = generateCorrectedPlan(plan, opener.function(), m_dir->path());
-
-    QVERIFY(first.written && second.written && third.written);
-    QCOMPARE(QSet<QString>({first.filePath, second.filePath, third.filePath}).size(), 3);
-    QCOMPARE(opener.opened, (QStringList{first.filePath, second.filePath, third.filePath}));
-    for (const QString& path : opener.opened) {
-        QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(m_dir->path()).absoluteFilePath());
-        QVERIFY(path.endsWith(QStringLiteral(".xlsx")));
-        QCOMPARE(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
-                 QFile::ReadOwner | QFile::WriteOwner);
+    const QDateTime at(QDate(2026, 12, 8), QTime(14, 5, 33));
+    GenerationResult result = generatePreliminaryPlan(plan, opener.function(), {}, at);
+    if (situation == u"twice") {
+        QCOMPARE(result.filePath, first);
+        result = generatePreliminaryPlan(plan, opener.function(), {}, at);
     }
-    QFile again(first.filePath);
-    QVERIFY(again.open(QIODevice::ReadOnly));
-    QCOMPARE(again.readAll(), firstBytes);
-    // Only the three workbooks: the library's scratch files are gone.
-    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    QVERIFY(result.written && result.opened);
+    QCOMPARE(opener.opened.last(), result.filePath);
+    if (situation == u"unwritable") {
+        QVERIFY(result.inTemporaryFolder);
+        QVERIFY(result.filePath.startsWith(home.filePath(QStringLiteral("tmp/"))));
+        QCOMPARE(result.notices, QStringList{notices::savedInTemporaryFolder(folder, result.filePath)});
+        QVERIFY(result.noticeText().contains(folder) && result.noticeText().contains(result.filePath));
+    } else {
+        QCOMPARE(result.filePath, situation == u"fresh" ? first : second);
+        QCOMPARE(result.notices, QStringList{notices::saved(result.filePath)});
+        QVERIFY(result.noticeText().contains(result.filePath));
+        // The workbook was made in the private temporary folder and nothing is left there.
+        QCOMPARE(QDir(home.filePath(QStringLiteral("tmp/planium"))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList());
+    }
+    QFile kept(result.filePath);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QVERIFY(kept.read(2) == "PK"); // a zip, as every workbook is
+    QCOMPARE(QFile::permissions(result.filePath) & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup),
+             QFile::Permissions());
+    QVERIFY(victimFile.open(QIODevice::ReadOnly));
+    QCOMPARE(victimFile.readAll(), QByteArray("keep me"));
+    if (situation == u"link")
+        QVERIFY(QFileInfo(first).isSymLink());
+}
+
+// As a spreadsheet application prints it: one page wide, every page with the
+// header and all seven columns, and no text cut off by a row too low for it.
+void TestPlanGenerator::printsAsATable() {
+    if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QFAIL("LibreOffice and pdftotext are needed (./scripts/setup.sh installs them)");
+    const QString longName = QStringLiteral("Подготовка к школе: занятия по развитию речи, математике и логическому "
+                                            "мышлению для детей старшей группы, с раздаточными материалами");
+    PlanState plan = fixture::makePlan(PlanState::kMaxServices);
+    plan.service(7).name = longName;
+    SheetModel sheet; // what the workbook holds, for the words to look for
+    PlanState again = plan;
+    plan::writePreliminaryPlan(again, sheet);
+    Opener opener;
+    const GenerationResult result = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
+    QVERIFY(result.written);
+    const QString book = m_dir->filePath(QStringLiteral("plan.xlsx"));
+    QVERIFY(QFile::rename(result.filePath, book));
+
+    QProcess office;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), m_dir->path());
+    office.setProcessEnvironment(env);
+    office.setWorkingDirectory(m_dir->path());
+    office.start(QStringLiteral("soffice"),
+                 {QStringLiteral("-env:UserInstallation=file://") + m_dir->filePath(QStringLiteral("profile")),
+                  QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
+                  QStringLiteral("--outdir"), m_dir->path(), book});
+    QVERIFY(office.waitForFinished(300000) && office.exitCode() == 0);
+    // Every printed word with its box on the page.
+    QProcess text;
+    text.start(QStringLiteral("pdftotext"),
+               {QStringLiteral("-bbox"), m_dir->filePath(QStringLiteral("plan.pdf")), QStringLiteral("-")});
+    QVERIFY(text.waitForFinished(60000) && text.exitCode() == 0);
+    struct Word {
+        QRectF box;
+        QString text;
+    };
+    QList<QList<Word>> pages;
+    static const QRegularExpression element(
+        QStringLiteral("<page |<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)<"));
+    for (auto it = element.globalMatch(QString::fromUtf8(text.readAllStandardOutput())); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(0) == u"<page ") {
+            pages.append(QList<Word>());
+        } else if (!pages.isEmpty()) {
+            const QPointF topLeft(m.captured(1).toDouble(), m.captured(2).toDouble());
+            pages.last().append({QRectF(topLeft, QPointF(m.captured(3).toDouble(), m.captured(4).toDouble())),
+                                 m.captured(5)});
+        }
+    }
+
+    // 76 rows, a few of them several lines tall: two to four landscape pages. A
+    // page that lost columns to a second page across would lack the names or the
+    // IV quarter.
+    QVERIFY2(pages.size() >= 2 && pages.size() <= 4, qPrintable(QString::number(pages.size())));
+    QString all;
+    for (const QList<Word>& page : pages) {
+        QString words;
+        for (const Word& word : page)
+            words += word.text + QLatin1Char(' ');
+        QVERIFY(words.contains(QStringLiteral("Наименование показателя")));
+        QVERIFY(words.contains(QStringLiteral("IV кв.")));
+        all += words;
+        // No text is printed over another: a row too low for its wrapped text
+        // would run into the rows around it.
+        // (A word's box reaches a little into the lines above and below it.)
+        const auto core = [](const QRectF& box) {
+            return box.adjusted(0.5, box.height() / 4, -0.5, -box.height() / 4);
+        };
+        for (qsizetype i = 0; i < page.size(); ++i)
+            for (qsizetype j = i + 1; j < page.size(); ++j)
+                QVERIFY2(!core(page[i].box).intersects(core(page[j].box)),
+                         qPrintable(page[i].text + QStringLiteral(" over ") + page[j].text));
+    }
+    // Every word of every name and code is printed.
+    for (int row = 1; row <= sheet.lastRow(); ++row)
+        for (int column = 1; column <= 2; ++column)
+            if (const CellValue value = sheet.value(row, column); std::holds_alternative<QString>(value))
+                for (const QString& word : std::get<QString>(value).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                    QVERIFY2(all.contains(word), qPrintable(QStringLiteral("row %1: %2").arg(row).arg(word)));
 }
 
 void TestPlanGenerator::programFolder_data() {
@@ -224,8 +426,7 @@ void TestPlanGenerator::programFolder() {
     QFETCH(QString, inTheWay);
     QFETCH(bool, usesUsualName);
 
-    const QByteArray oldTmp = qgetenv("TMPDIR");
-    qputenv("TMPDIR", QFile::encodeName(m_dir->path()));
+    const EnvironmentScope environment({{"TMPDIR", m_dir->path()}});
     const QString usual = QDir(m_dir->path()).filePath(QStringLiteral("planium"));
     if (inTheWay == u"open folder") {
         QVERIFY(QDir().mkdir(usual));
@@ -240,7 +441,6 @@ void TestPlanGenerator::programFolder() {
 
     QString error;
     const QString folder = workbook::outputFolder(&error);
-    qputenv("TMPDIR", oldTmp);
 
     QVERIFY2(!folder.isEmpty(), qPrintable(error));
     QCOMPARE(QFileInfo(folder).absolutePath(), QFileInfo(m_dir->path()).absoluteFilePath());
@@ -251,20 +451,27 @@ void TestPlanGenerator::programFolder() {
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
+// Nowhere to write at all: a temporary folder that does not exist. The notice
+// names the folder that was tried.
 void TestPlanGenerator::fileCannotBeWritten() {
     PlanState plan = fixture::makePlan(2);
     const PlanState before = plan;
     Opener opener;
-    const QString folder = QStringLiteral("/dev/null/planium");
-    const GenerationResult result = generatePreliminaryPlan(plan, opener.function(), folder);
+    const QString missing = m_dir->filePath(QStringLiteral("no such folder"));
+    GenerationResult result;
+    {
+        const EnvironmentScope environment({{"TMPDIR", missing}});
+        result = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
+    }
 
     QVERIFY(!result.written);
     QVERIFY(!result.opened);
     QVERIFY(result.filePath.isEmpty());
     QVERIFY(!result.error.isEmpty());
     QVERIFY(opener.opened.isEmpty());
-    QCOMPARE(result.notices, QStringList{notices::writeFailed(folder)});
-    QVERIFY(result.noticeText().contains(folder));
+    QCOMPARE(result.notices, QStringList{notices::writeFailed(missing)});
+    QVERIFY(result.noticeText().contains(missing));
+    QVERIFY(QDir(m_dir->path()).entryList(QDir::Files).isEmpty());
     // The plan state is as a successful generation leaves it, and the next try works.
     const GenerationResult retry = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
     QVERIFY(retry.written);
@@ -311,7 +518,7 @@ void TestPlanGenerator::zeroNeedIsReported() {
     Opener opener;
     const GenerationResult result = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
     QVERIFY(result.written && result.opened);
-    QCOMPARE(result.notices, QStringList{notices::evenSubsidySplit()});
+    QCOMPARE(result.notices, (QStringList{notices::evenSubsidySplit(), notices::saved(result.filePath)}));
     for (const TaggedValue& share : plan.subsidyQ)
         QCOMPARE(share.numeric(), 250.0);
 }
@@ -323,8 +530,8 @@ void TestPlanGenerator::correctedPlanFile() {
     Opener opener;
     const GenerationResult result = generateCorrectedPlan(plan, opener.function(), m_dir->path());
     QVERIFY(result.written && result.opened);
-    QVERIFY(QFileInfo(result.filePath).fileName().startsWith(QStringLiteral("ПФХД-скорректированный-")));
-    QVERIFY(result.notices.isEmpty());
+    QVERIFY(QFileInfo(result.filePath).fileName().startsWith(QStringLiteral("ПФХД скорректированный 20")));
+    QCOMPARE(result.notices, QStringList{notices::saved(result.filePath)});
     QVERIFY(plan.wages.total == before.wages.total);
     QVERIFY(plan.paidRevenue.q == before.paidRevenue.q);
 }
