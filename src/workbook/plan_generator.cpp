@@ -101,11 +101,16 @@ GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& out
     if (outcome.evenSplit)
         result.notices << notices::evenSubsidySplit();
 
+    // Named for what it is and when.
+    const QString name = QStringLiteral("ПФХД %1 %2")
+                             .arg(kind, (at.isValid() ? at : QDateTime::currentDateTime())
+                                            .toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
+
     // The workbook is made in the program's private temporary folder first.
     const QString scratchFolder = workbook::outputFolder(&result.error);
     QString scratch;
     if (!scratchFolder.isEmpty())
-        scratch = workbook::createUniqueFile(scratchFolder, QStringLiteral("ПФХД"), &result.error);
+        scratch = workbook::createUniqueFile(scratchFolder, name, &result.error);
     QByteArray bytes;
     if (!scratch.isEmpty()) {
         result.error = workbook::renderXlsx(sheet, scratch, planPresentation());
@@ -126,9 +131,6 @@ GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& out
 
     // Then it is kept where people keep documents, or else where it was made.
     const QString folder = requestedFolder.isEmpty() ? plansFolder() : requestedFolder;
-    const QString name = QStringLiteral("ПФХД %1 %2")
-                             .arg(kind, (at.isValid() ? at : QDateTime::currentDateTime())
-                                            .toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
     QString whyNotKept;
     result.filePath = keepNewFile(bytes, folder, name, &whyNotKept);
     if (!result.filePath.isEmpty()) {
