@@ -8,15 +8,18 @@ namespace numbers {
 
 namespace {
 
+// Blanks around a number, line breaks included: a figure copied from a
+// spreadsheet cell arrives with its line break.
 bool isBlank(QChar c)
 {
-    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QChar(0x00A0) || c == QChar(0x202F);
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
+           c == QLatin1Char('\r') || c == QChar(0x00A0) || c == QChar(0x202F);
 }
 
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
-// Reads the text as sign, integer digits (grouping allowed between digits),
-// optional fraction and optional exponent; returns the canonical C form.
+// Reads the text as sign, integer digits (grouped in threes or not), optional
+// fraction and optional exponent; returns the canonical C form.
 QString canonicalize(QStringView text, const QLocale& locale)
 {
     qsizetype begin = 0;
@@ -46,29 +49,37 @@ QString canonicalize(QStringView text, const QLocale& locale)
         i += at(plus) ? plus.size() : 1;
     }
 
+    // The whole part. Where it is grouped, the first group has one to three digits
+    // and every later group exactly three ("1 500 000", "1,500"); any other use of
+    // the separator makes the text no number, so that a decimal comma typed under
+    // a point locale is not silently read as grouping.
     int digits = 0;
-    bool lastWasDigit = false;
+    int groupDigits = 0; // digits since the start or the last separator
+    bool grouped = false;
     while (i < end) {
         const QChar c = text[i];
         if (isDigit(c)) {
             out += c;
             ++digits;
-            lastWasDigit = true;
+            ++groupDigits;
             ++i;
             continue;
         }
-        const bool groupHere = (!group.isEmpty() && at(group) && group != decimal)
-                               || (spaceGroups && c == QLatin1Char(' '));
-        if (groupHere && lastWasDigit && i + 1 < end) {
-            const qsizetype len = (spaceGroups && c == QLatin1Char(' ')) ? 1 : group.size();
-            if (i + len < end && isDigit(text[i + len])) {
-                i += len;
-                lastWasDigit = false;
-                continue;
-            }
-        }
-        break;
+        qsizetype separator = 0;
+        if (!group.isEmpty() && group != decimal && at(group))
+            separator = group.size();
+        else if (spaceGroups && c == QLatin1Char(' '))
+            separator = 1;
+        if (separator == 0)
+            break;
+        if (groupDigits == 0 || groupDigits > 3 || (grouped && groupDigits != 3))
+            return {};
+        grouped = true;
+        groupDigits = 0;
+        i += separator;
     }
+    if (grouped && groupDigits != 3)
+        return {};
     if (i < end && at(decimal)) {
         out += QLatin1Char('.');
         i += decimal.size();

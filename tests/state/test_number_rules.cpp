@@ -9,6 +9,11 @@ class TestNumberRules : public QObject {
 
     const QLocale m_ru{QLocale::Russian, QLocale::Russia};
     const QLocale m_en{QLocale::English, QLocale::UnitedStates};
+    const QLocale m_de{QLocale::German, QLocale::Germany};
+
+    const QLocale& locale(const QString& name) const {
+        return name == "ru" ? m_ru : name == "en" ? m_en : m_de;
+    }
 
 private slots:
     void numberTest_data()
@@ -18,7 +23,7 @@ private slots:
         QTest::addColumn<bool>("passes");
         QTest::addColumn<double>("value");
 
-        const QString ru = "ru", en = "en";
+        const QString ru = "ru", en = "en", de = "de";
         QTest::newRow("whole") << ru << "1500000" << true << 1500000.0;
         QTest::newRow("decimal comma") << ru << "1500000,50" << true << 1500000.5;
         QTest::newRow("negative") << ru << "-100" << true << -100.0;
@@ -47,10 +52,31 @@ private slots:
         QTest::newRow("-Infinity") << ru << "-Infinity" << false << 0.0;
         QTest::newRow("overflowing double") << ru << "1e400" << false << 0.0;
         QTest::newRow("cyrillic") << ru << "сто" << false << 0.0;
+        // Digits are grouped in threes; a separator anywhere else makes no number.
+        QTest::newRow("grouped in threes") << ru << "12 345 678" << true << 12345678.0;
+        QTest::newRow("group of two") << ru << "1 50" << false << 0.0;
+        QTest::newRow("group of four") << ru << "1 5000" << false << 0.0;
+        QTest::newRow("first group of four") << ru << "1500 000" << false << 0.0;
+        QTest::newRow("grouping after the comma") << ru << "1,500 000" << false << 0.0;
+        QTest::newRow("separator first") << ru << " -  500" << false << 0.0;
+        // What a spreadsheet cell puts on the clipboard ends in a line break.
+        QTest::newRow("copied cell") << ru << "1 000\n" << true << 1000.0;
+        QTest::newRow("copied cell, CR LF") << ru << "\r\n2,5\r\n" << true << 2.5;
+        QTest::newRow("inner line break") << ru << "4\n2" << false << 0.0;
         QTest::newRow("en decimal point") << en << "1500000.50" << true << 1500000.5;
         QTest::newRow("en grouping") << en << "1,500,000" << true << 1500000.0;
+        QTest::newRow("en grouping and decimals") << en << "1,500.5" << true << 1500.5;
+        QTest::newRow("en decimal comma is no grouping") << en << "1500,50" << false << 0.0;
+        QTest::newRow("en small decimal comma") << en << "0,00005" << false << 0.0;
+        QTest::newRow("en comma, one digit") << en << "1,5" << false << 0.0;
+        QTest::newRow("en groups of two") << en << "1,50,000" << false << 0.0;
         QTest::newRow("en plain space is no grouping") << en << "1 500" << false << 0.0;
         QTest::newRow("en nan") << en << "NAN" << false << 0.0;
+        QTest::newRow("de grouping and decimals") << de << "1.500,5" << true << 1500.5;
+        QTest::newRow("de grouping") << de << "1.500.000" << true << 1500000.0;
+        QTest::newRow("de decimal comma") << de << "1,5" << true << 1.5;
+        QTest::newRow("de point, one digit") << de << "1.5" << false << 0.0;
+        QTest::newRow("de point after a decimal") << de << "1,500.000" << false << 0.0;
     }
     void numberTest()
     {
@@ -58,7 +84,7 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, passes);
         QFETCH(double, value);
-        const QLocale& l = locale == "ru" ? m_ru : m_en;
+        const QLocale& l = this->locale(locale);
         QCOMPARE(numbers::isNumber(text, l), passes);
         QCOMPARE(numbers::toNumber(text, l), value);
     }
@@ -104,7 +130,7 @@ private slots:
         QFETCH(QString, locale);
         QFETCH(double, value);
         QFETCH(QString, shown);
-        const QLocale& l = locale == "ru" ? m_ru : m_en;
+        const QLocale& l = this->locale(locale);
         QCOMPARE(numbers::formatPlain(value, l), shown);
         // What the program shows reads back as the same number.
         QVERIFY(numbers::isNumber(shown, l));
