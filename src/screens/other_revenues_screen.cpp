@@ -12,10 +12,21 @@
 
 namespace familyEntry {
 
+namespace {
+
+// A box holds an amount when its text is a number the plan can hold as money:
+// what lies beyond the fixed-point range is refused where it is typed, like any
+// other text that is not a number, instead of stopping the plan screens later.
+bool isAmount(const QString& text) {
+    return FixedAmount::fromText(text).has_value();
+}
+
+} // namespace
+
 std::optional<Family> fromQuarters(const std::array<QString, 4>& texts, FourthQuarter fourth)
 {
     for (const QString& text : texts)
-        if (!numbers::isNumber(text))
+        if (!isAmount(text))
             return std::nullopt;
 
     Family family;
@@ -36,7 +47,7 @@ std::optional<Family> fromQuarters(const std::array<QString, 4>& texts, FourthQu
 
 std::optional<Family> fromAnnualSum(const QString& text, FourthQuarter fourth)
 {
-    if (!numbers::isNumber(text))
+    if (!isAmount(text))
         return std::nullopt;
 
     Family family;

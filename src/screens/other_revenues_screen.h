@@ -20,12 +20,12 @@ enum class FourthQuarter { Tagged, Fixed };
 
 // Quarterly entry: the quarters are the texts as typed (the fourth converted at
 // once when it is fixed), the total their numeric sum in quarter order. Nothing
-// when a text is not a number or the fixed fourth quarter lies beyond its range.
+// when a text is not a number or lies beyond the range of a money amount.
 std::optional<Family> fromQuarters(const std::array<QString, 4>& texts, FourthQuarter fourth);
 
 // One annual sum: the total is the text as typed, every quarter the sum / 4,
 // unrounded (the fixed fourth quarter rounded to four decimals, halves to even).
-// Nothing when the text is not a number or the fixed quarter lies beyond its range.
+// Nothing when the text is not a number or lies beyond the range of a money amount.
 std::optional<Family> fromAnnualSum(const QString& text, FourthQuarter fourth);
 
 } // namespace familyEntry

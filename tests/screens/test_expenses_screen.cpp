@@ -212,6 +212,10 @@ private slots:
         QTest::newRow("letters in a quarter") << 5 << "Label56" << QStringList{"100", "abc", "300", "400"};
         QTest::newRow("empty total") << 10 << "Label106" << QStringList{""};
         QTest::newRow("letters as total") << 12 << "Label126" << QStringList{"сто"};
+        // Every amount must fit a money amount, so that the plan screens can hold it.
+        QTest::newRow("a quarter beyond the money range")
+            << 3 << "Label36" << QStringList{"1", "2", "-1e15", "4"};
+        QTest::newRow("total beyond the money range") << 9 << "Label96" << QStringList{"1e308"};
         QTest::newRow("materials: letters in quarter 1")
             << 13 << "Label136" << QStringList{"x", "2", "3", "4"};
         // materialsQ4 is a fixed-point amount: what would not fit is refused.

@@ -149,6 +149,11 @@ private slots:
             << false << QStringList{"1.5", "2", "3", "4"};
         QTest::newRow("investments: empty one sum") << false << QStringList{""};
         QTest::newRow("investments: letters as one sum") << false << QStringList{"abc"};
+        // Every amount must fit a money amount, so that the plan screens can hold it.
+        QTest::newRow("investments: a quarter beyond the money range")
+            << false << QStringList{"100", "1e308", "300", "400"};
+        QTest::newRow("investments: one sum just beyond the money range")
+            << false << QStringList{"922337203685477,5808"};
         QTest::newRow("parental fee: three of four quarters") << true << QStringList{"", "200", "300", "400"};
         QTest::newRow("parental fee: letters in quarter 4") << true << QStringList{"100", "200", "300", "4x"};
         QTest::newRow("parental fee: empty one sum") << true << QStringList{""};
