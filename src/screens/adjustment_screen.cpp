@@ -154,6 +154,9 @@ Form9::Form9(Navigator& navigator)
     connect(generate, &QPushButton::clicked, this, &Form9::generateCorrectedPlanWorkbook);
 }
 
+// The first correction list; "пересчитать" would disable the screen.
+QWidget* Form9::firstInput() const { return m_lists[at(Correction::Wages)]; }
+
 void Form9::resetCorrections()
 {
     if (m_items->rowCount() == 0)

@@ -31,6 +31,9 @@ public:
     // Shows a balance (positive: deficit, negative: surplus) on the bottom line.
     void showBalance(double balance);
 
+protected:
+    QWidget* firstInput() const override;
+
 private slots:
     void listClick();    // any of the eleven lists
     void command1Click(); // "пересчитать": revise the paid services

@@ -23,10 +23,14 @@ Form2::Form2(Navigator& navigator)
     auto* next = addButton("Command1", "далее", {3720, 3480, 1815, 495});
 
     setTabOrder(next, m_amount);
-    next->setFocus();
+    m_next = next;
+    pressOnEnter(m_amount, next);
 
     connect(next, &QPushButton::clicked, this, &Form2::command1Click);
 }
+
+// The button holds the focus whenever the screen is shown.
+QWidget* Form2::firstInput() const { return m_next; }
 
 void Form2::command1Click()
 {

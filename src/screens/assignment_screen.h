@@ -11,9 +11,13 @@ class Form2 : public Screen {
 public:
     explicit Form2(Navigator& navigator);
 
+protected:
+    QWidget* firstInput() const override;
+
 private:
     void command1Click();
 
     QLineEdit* m_amount = nullptr;
+    QWidget* m_next = nullptr; // Command1
     QLabel* m_error = nullptr;
 };

@@ -70,6 +70,7 @@ Form7::Form7(Navigator& navigator)
             addOption(nameOf("Option", k, "2"), "Ввод общей суммы расходов", {3480, 840, 3135, 375}, frame);
         auto* quarterFrame =
             addFrame(nameOf("Frame", k, "1"), {360, entry.quarterFrameTop, 6255, 1215}, frame);
+        readColumnsFirst(quarterFrame); // quarters I, II, III, IV
         addLabel(QString(), "I квартал", {120, 240, 1095, 255}, quarterFrame);
         page.quarters[0] = addTextBox(nameOf("Text", k, "1"), {1320, 220, 1575, 360}, quarterFrame);
         addLabel(QString(), "II квартал", {120, 720, 1095, 255}, quarterFrame);
@@ -98,23 +99,30 @@ Form7::Form7(Navigator& navigator)
             totalBox->setVisible(!quarterly);
         });
         const std::size_t index = m_pages.size();
+        for (QLineEdit* box : page.quarters)
+            pressOnEnter(box, nextButton);
+        pressOnEnter(page.total, nextButton);
         connect(nextButton, &QPushButton::clicked, this, [this, index] { next(index); });
         connect(backButton, &QPushButton::clicked, this, [this, index] { back(index); });
 
         m_pages.push_back(page);
     }
-    m_pages.front().quarters[0]->setFocus();
 }
 
 int Form7::currentPage() const { return m_pages[m_current].number; }
+
+QWidget* Form7::firstInput() const
+{
+    const Page& page = m_pages[m_current];
+    return page.quarterly->isChecked() ? page.quarters[0] : page.total;
+}
 
 void Form7::showPage(std::size_t index)
 {
     setPageVisible(m_pages[m_current].frame, false);
     m_current = index;
-    const Page& page = m_pages[index];
-    setPageVisible(page.frame, true);
-    (page.quarterly->isChecked() ? page.quarters[0] : page.total)->setFocus();
+    setPageVisible(m_pages[index].frame, true);
+    focusFirstInput();
 }
 
 void Form7::next(std::size_t index)

@@ -22,6 +22,10 @@ public:
     // The number of the visible page (1 … 10, 12 or 13).
     int currentPage() const;
 
+protected:
+    // The first box of the visible page's entry mode.
+    QWidget* firstInput() const override;
+
 private:
     struct Page {
         int number = 0;

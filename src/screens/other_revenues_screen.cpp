@@ -119,6 +119,7 @@ Form6::Form6(Navigator& navigator)
     m_investmentsQuarterly = addOption("Option1", "Поквартальный ввод", {360, 840, 3135, 375}, page);
     auto* investmentsOneSum = addOption("Option2", "Однократная субсидия", {3480, 840, 3135, 375}, page);
     auto* frame1 = addFrame("Frame1", {360, 1425, 6255, 1215}, page);
+    readColumnsFirst(frame1); // quarters I, II, III, IV
     for (std::size_t i = 0; i < m_investmentsQuarters.size(); ++i) {
         const QuarterSlot& slot = kInvestmentQuarters[i];
         addLabel(slot.label, slot.caption, slot.labelRect, frame1);
@@ -138,6 +139,7 @@ Form6::Form6(Navigator& navigator)
     auto* parentFeeOneSum =
         addOption("Option3", "Ввод всей суммы поступлений", {3120, 720, 3135, 375}, frame2);
     auto* frame3 = addFrame("Frame3", {0, 1305, 6255, 1215}, frame2);
+    readColumnsFirst(frame3);
     for (std::size_t i = 0; i < m_parentFeeQuarters.size(); ++i) {
         const QuarterSlot& slot = kParentFeeQuarters[i];
         addLabel(slot.label, slot.caption, slot.labelRect, frame3);
@@ -170,6 +172,13 @@ Form6::Form6(Navigator& navigator)
         frame3->setVisible(quarterly);
         m_parentFeeSum->setVisible(!quarterly);
     });
+    // Enter in any box of a page presses its "далее".
+    for (QLineEdit* box : m_investmentsQuarters)
+        pressOnEnter(box, investmentsNext);
+    pressOnEnter(m_investmentsSum, investmentsNext);
+    for (QLineEdit* box : m_parentFeeQuarters)
+        pressOnEnter(box, parentFeeNext);
+    pressOnEnter(m_parentFeeSum, parentFeeNext);
     connect(investmentsNext, &QPushButton::clicked, this, &Form6::command1Click);
     connect(investmentsBack, &QPushButton::clicked, this, &Form6::command2Click);
     connect(parentFeeNext, &QPushButton::clicked, this, &Form6::command3Click);
@@ -182,13 +191,16 @@ void Form6::showParentFeePage(bool show)
 {
     setPageVisible(m_parentFeePage, show);
     setPageVisible(m_investmentsPage, !show);
-    // The first box of the page's entry mode takes the typing.
-    if (show) {
+    if (show)
         m_parentFeePage->raise();
-        (m_parentFeeQuarterly->isChecked() ? m_parentFeeQuarters[0] : m_parentFeeSum)->setFocus();
-    } else {
-        (m_investmentsQuarterly->isChecked() ? m_investmentsQuarters[0] : m_investmentsSum)->setFocus();
-    }
+    focusFirstInput();
+}
+
+QWidget* Form6::firstInput() const
+{
+    if (onParentFeePage())
+        return m_parentFeeQuarterly->isChecked() ? m_parentFeeQuarters[0] : m_parentFeeSum;
+    return m_investmentsQuarterly->isChecked() ? m_investmentsQuarters[0] : m_investmentsSum;
 }
 
 void Form6::command1Click()

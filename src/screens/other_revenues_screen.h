@@ -41,6 +41,10 @@ public:
     // Whether the parental fee page is the visible one.
     bool onParentFeePage() const;
 
+protected:
+    // The first box of the visible page's entry mode.
+    QWidget* firstInput() const override;
+
 private:
     void command1Click(); // budget investments "далее"
     void command2Click(); // budget investments "назад"

@@ -159,9 +159,9 @@ void Form4::buildInstructionPage()
     m_noServices->setObjectName(QStringLiteral("Command3"));
     m_noServices->setGeometry(fromTwips(2820, 4680, 4275, 615));
     m_noServices->setAutoDefault(true);
-    auto* open = addButton("Command1", "перейти к платным услугам", {7260, 4680, 3000, 615}, page);
+    m_open = addButton("Command1", "перейти к платным услугам", {7260, 4680, 3000, 615}, page);
 
-    connect(open, &QPushButton::clicked, this, &Form4::command1Click);
+    connect(m_open, &QPushButton::clicked, this, &Form4::command1Click);
     connect(back, &QPushButton::clicked, this, &Form4::command2Click);
     connect(m_noServices, &QPushButton::clicked, this, &Form4::command3Click);
 }
@@ -191,6 +191,7 @@ void Form4::buildEditorPage()
 
     auto* months = addFrame("Frame3", {120, 2760, 10215, 1800}, page);
     months->setFrameShape(QFrame::Box);
+    readColumnsFirst(months); // January … December
     m_monthPrompt = addLabel("Label16", kKindCaptions[0].monthPrompt, {150, 90, 9915, 285}, months);
     for (int month = 0; month < kMonths; ++month) {
         const MonthRow& m = kMonthRows[month];
@@ -214,10 +215,18 @@ void Form4::buildEditorPage()
         if (checked)
             applyKindCaptions(OneOff);
     });
+    pressOnEnter(m_name, m_next);
     connect(m_next, &QPushButton::clicked, this, &Form4::command4Click);
     connect(m_back, &QPushButton::clicked, this, &Form4::command5Click);
     connect(m_create, &QPushButton::clicked, this, &Form4::command6Click);
     connect(m_delete, &QPushButton::clicked, this, &Form4::command7Click);
+}
+
+QWidget* Form4::firstInput() const
+{
+    if (m_editor->isHidden())
+        return m_open;
+    return m_name;
 }
 
 void Form4::prepareInstructions(bool hideEditor)
@@ -226,6 +235,7 @@ void Form4::prepareInstructions(bool hideEditor)
     if (hideEditor)
         setPageVisible(m_editor, false);
     m_noServices->setVisible(plan().serviceCountValue() == 0);
+    focusFirstInput();
 }
 
 void Form4::applyKindCaptions(int kind)
@@ -304,6 +314,7 @@ void Form4::openServiceEditor()
     setPageVisible(m_editor, true);
     showService();
     updateEditorButtons();
+    focusFirstInput();
 }
 
 void Form4::handBackToAdjustment()
@@ -369,6 +380,7 @@ void Form4::command5Click()
         setPageVisible(m_instructions, true);
         setPageVisible(m_editor, false);
         m_noServices->hide();
+        focusFirstInput();
         return;
     }
     state.currentService = state.currentServiceValue() - 1;
@@ -394,6 +406,7 @@ void Form4::command6Click()
     for (QComboBox* list : m_months)
         list->setCurrentIndex(0);
     updateEditorButtons();
+    focusFirstInput(); // the new record's name comes first
 }
 
 // "удалить": the shown record is always the last one and is discarded unsaved.
@@ -407,6 +420,7 @@ void Form4::command7Click()
             setPageVisible(m_editor, false);
             setPageVisible(m_instructions, true);
             m_noServices->show();
+            focusFirstInput();
         } else {
             handBackToAdjustment();
         }

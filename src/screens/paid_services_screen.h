@@ -27,6 +27,11 @@ public:
     static constexpr int kAmountLists = 3; // price, labour need, other costs
     static constexpr int kMonths = 12;
 
+protected:
+    // The record editor starts on the service name; the instruction page on
+    // "перейти к платным услугам".
+    QWidget* firstInput() const override;
+
 private:
     enum Kind { Recurring = 1, OneOff = 2 };
 
@@ -57,6 +62,7 @@ private:
     QFrame* m_instructions = nullptr; // Frame1
     QFrame* m_editor = nullptr;       // Frame2
     QPushButton* m_noServices = nullptr; // Command3
+    QPushButton* m_open = nullptr;       // Command1
 
     QLabel* m_recordCaption = nullptr; // Label5
     QLabel* m_recordNumber = nullptr;  // Label6

@@ -24,6 +24,7 @@ Form8::Form8(Navigator& navigator)
     auto* back = addButton("Command3", "назад", {240, 1320, 1815, 495});
     auto* generate = addButton("Command2", "Сформировать ПФХД", {2640, 1320, 2655, 495});
     auto* next = addButton("Command1", "далее", {5880, 1320, 1815, 495});
+    m_generate = generate;
 
     // The captions end in a dash right before their figures; a small gap keeps the
     // dash from reading as the figure's minus sign.
@@ -41,6 +42,10 @@ Form8::Form8(Navigator& navigator)
     connect(back, &QPushButton::clicked, this, &Form8::command3Click);
     connect(generate, &QPushButton::clicked, this, &Form8::generatePlanWorkbook);
 }
+
+// Nothing to type here. "Сформировать ПФХД" keeps the screen; "назад" and
+// "далее" leave it, and "далее" for good.
+QWidget* Form8::firstInput() const { return m_generate; }
 
 void Form8::computeAndShow()
 {

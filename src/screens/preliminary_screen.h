@@ -13,6 +13,9 @@ public:
     // Computes the preliminary totals and shows them (called once the screen is shown).
     void computeAndShow();
 
+protected:
+    QWidget* firstInput() const override;
+
 private slots:
     void command1Click(); // "далее": prepares the adjustment screen and moves on
     void command3Click(); // "назад": back to the expenses
@@ -22,6 +25,7 @@ private slots:
 private:
     QLabel* m_revenues = nullptr;
     QLabel* m_expenses = nullptr;
+    QWidget* m_generate = nullptr; // Command2
     // False while the last computation held an amount beyond the fixed-point
     // range; the plan then cannot be adjusted.
     bool m_inRange = true;

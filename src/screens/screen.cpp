@@ -1,8 +1,10 @@
 #include "screens/screen.h"
 
+#include "screens/choice_list.h"
 #include "screens/navigator.h"
 
 #include <QCloseEvent>
+#include <QShowEvent>
 #include <QDesktopServices>
 #include <QUrl>
 #include <QComboBox>
@@ -137,7 +139,7 @@ QLineEdit* Screen::addTextBox(const QString& name, const QRect& twipsRect, QWidg
 
 QComboBox* Screen::addList(const QString& name, const QRect& twipsRect, const QStringList& items, QWidget* parent)
 {
-    auto* list = new QComboBox(parent ? parent : this);
+    auto* list = new ChoiceList(parent ? parent : this);
     place(list, name, twipsRect);
     list->setEditable(false);
     list->addItems(items);
@@ -148,7 +150,7 @@ QComboBox* Screen::addList(const QString& name, const QRect& twipsRect, const QS
 QComboBox* Screen::addList(const QString& name, const QRect& twipsRect, QAbstractItemModel* items,
                            QWidget* parent)
 {
-    auto* list = new QComboBox(parent ? parent : this);
+    auto* list = new ChoiceList(parent ? parent : this);
     place(list, name, twipsRect);
     list->setEditable(false);
     list->setModel(items);
@@ -271,22 +273,64 @@ void Screen::describeForScreenReaders()
     }
 }
 
+void Screen::readColumnsFirst(QWidget* grid) { grid->setProperty("columnsFirst", true); }
+
 void Screen::orderTabsByPosition()
 {
     QList<QWidget*> stops;
     for (QWidget* w : findChildren<QWidget*>())
         if ((w->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && w->window() == this)
             stops << w; // not the lists' pop-up windows
-    // Rows are the controls whose tops lie within half a line of each other.
-    constexpr int kRowTolerance = 8;
-    std::stable_sort(stops.begin(), stops.end(), [this](const QWidget* a, const QWidget* b) {
-        const QRect ra = rectIn(a, this), rb = rectIn(b, this);
-        if (std::abs(ra.top() - rb.top()) > kRowTolerance)
+    // The grid a control lies in, if any: the grid takes its place among the other
+    // controls as a whole, and its own controls are read down each column.
+    const auto gridOf = [this](const QWidget* w) -> const QWidget* {
+        for (const QWidget* p = w->parentWidget(); p && p != this; p = p->parentWidget())
+            if (p->property("columnsFirst").toBool())
+                return p;
+        return nullptr;
+    };
+    // Rows (and a grid's columns) are the controls whose tops (lefts) lie within
+    // half a line of each other.
+    constexpr int kTolerance = 8;
+    std::stable_sort(stops.begin(), stops.end(), [&](const QWidget* a, const QWidget* b) {
+        const QWidget* gridA = gridOf(a);
+        const QWidget* gridB = gridOf(b);
+        if (gridA && gridA == gridB) {
+            const QRect ra = rectIn(a, this), rb = rectIn(b, this);
+            if (std::abs(ra.left() - rb.left()) > kTolerance)
+                return ra.left() < rb.left();
+            return ra.top() < rb.top();
+        }
+        const QRect ra = rectIn(gridA ? gridA : a, this), rb = rectIn(gridB ? gridB : b, this);
+        if (std::abs(ra.top() - rb.top()) > kTolerance)
             return ra.top() < rb.top();
         return ra.left() < rb.left();
     });
     for (qsizetype i = 1; i < stops.size(); ++i)
         setTabOrder(stops[i - 1], stops[i]);
+}
+
+void Screen::pressOnEnter(QLineEdit* box, QAbstractButton* button)
+{
+    connect(box, &QLineEdit::returnPressed, button, [button] {
+        if (button->isVisible() && button->isEnabled())
+            button->click();
+    });
+}
+
+void Screen::focusFirstInput()
+{
+    if (QWidget* input = firstInput())
+        input->setFocus(Qt::OtherFocusReason);
+}
+
+void Screen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Shown again, a screen starts where typing starts, not on the control that
+    // last had the focus (often the button that left it).
+    if (!event->spontaneous())
+        focusFirstInput();
 }
 
 void Screen::closeEvent(QCloseEvent* event)

@@ -7,6 +7,7 @@
 #include <QStringListModel>
 #include <QWidget>
 
+class QAbstractButton;
 class QAbstractItemModel;
 class QComboBox;
 class QFrame;
@@ -86,8 +87,22 @@ protected:
 
     // Shows exactly one of a screen's overlapping pages.
     static void setPageVisible(QWidget* page, bool visible);
+    // Marks a grid whose columns are read one after the other (the quarters I and
+    // II stand in the left column, III and IV in the right; the months of a
+    // quarter stand in its column): the tab order goes down each column.
+    static void readColumnsFirst(QWidget* grid);
+
+    // Enter (or the keypad's Enter) in the box presses the button, while the
+    // button can be pressed: the screen's way forward.
+    static void pressOnEnter(QLineEdit* box, QAbstractButton* button);
+
+    // The control that takes the keyboard when the screen or one of its pages
+    // appears: its first input, or where there is none the button that goes on.
+    // Never a hidden control, nor a button that leads back.
+    virtual QWidget* firstInput() const { return nullptr; }
 
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
     // A line of news below the screen's own layout ("Notice"), for what the user
     // must know but need not answer; the window grows to hold it. With a folder,
@@ -96,12 +111,14 @@ protected:
     void showNotice(const QString& text, const QString& folder = {}, bool problem = true);
 
 public:
+    // Gives the keyboard focus to firstInput() of the visible page.
+    void focusFirstInput();
     // Gives every input control the caption of the label that prompts it as its
     // accessible name, and every figure a description of what it shows, where the
     // screen has not named them itself.
     void describeForScreenReaders();
-    // Tab order top to bottom, then left to right, for screens that do not set
-    // their own.
+    // Tab order as the screen is read: top to bottom, then left to right, each
+    // grid column by column. For screens that do not set their own.
     void orderTabsByPosition();
 
 private:

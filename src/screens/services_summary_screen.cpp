@@ -23,6 +23,7 @@ Form5::Form5(Navigator& navigator)
     change->setGeometry(fromTwips(360, 1440, 2415, 615));
     change->setAutoDefault(true);
     auto* next = addButton("Command1", "далее", {6120, 1440, 2415, 615});
+    m_next = next;
 
     for (QLabel* figure : {m_revenue, m_cost}) {
         makeFigure(figure);
@@ -39,6 +40,9 @@ void Form5::showTotals(double revenue, double cost)
     m_revenue->setText(numbers::formatPlain(revenue));
     m_cost->setText(numbers::formatPlain(cost));
 }
+
+// Nothing to type here: the screen is read and left with "далее".
+QWidget* Form5::firstInput() const { return m_next; }
 
 // "далее": the other revenues, on the page they were last left on.
 void Form5::command1Click()

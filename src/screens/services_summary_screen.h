@@ -12,10 +12,14 @@ public:
     // The two figures, in the plain text form of the numbers.
     void showTotals(double revenue, double cost);
 
+protected:
+    QWidget* firstInput() const override;
+
 private:
     void command1Click();
     void command2Click();
 
     QLabel* m_revenue = nullptr; // Label1
     QLabel* m_cost = nullptr;    // Label6
+    QWidget* m_next = nullptr;   // Command1
 };

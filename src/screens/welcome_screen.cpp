@@ -45,10 +45,13 @@ Form1::Form1(Navigator& navigator)
     setTabOrder(m_patronymicInitial, m_institution);
     setTabOrder(m_institution, start);
     setTabOrder(start, m_settlement);
-    m_surname->setFocus();
+    for (QLineEdit* box : {m_surname, m_firstInitial, m_patronymicInitial, m_institution})
+        pressOnEnter(box, start);
 
     connect(start, &QPushButton::clicked, this, &Form1::command1Click);
 }
+
+QWidget* Form1::firstInput() const { return m_surname; }
 
 void Form1::command1Click()
 {

@@ -12,6 +12,9 @@ class Form1 : public Screen {
 public:
     explicit Form1(Navigator& navigator);
 
+protected:
+    QWidget* firstInput() const override;
+
 private:
     void command1Click();
 

@@ -8,14 +8,12 @@
 #include "screens/welcome_screen.h"
 #include "state/number_rules.h"
 #include "support/drive.h"
+#include "support/sheet_reader.h"
 #include "wizard/wizard.h"
 
 #include <QDesktopServices>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
-#include <QProcess>
 #include <QUrl>
 
 namespace {
@@ -28,29 +26,6 @@ struct ExpensePage {
     QStringList quarters;
     QString annual;
 };
-
-// Cells of a workbook as an independent reader sees them: "A11" → value.
-QJsonObject readCells(const QString& path, const QStringList& cells)
-{
-    static const char* script = R"(
-import sys, json, openpyxl
-ws = openpyxl.load_workbook(sys.argv[1]).active
-out = {ref: ws[ref].value for ref in sys.argv[2:]}
-out['rows'] = ws.max_row
-print(json.dumps(out))
-)";
-    QProcess reader;
-    reader.start("/usr/bin/python3", QStringList{"-c", script, path} + cells);
-    reader.waitForFinished(60000);
-    return QJsonDocument::fromJson(reader.readAllStandardOutput()).object();
-}
-
-bool haveReader()
-{
-    QProcess probe;
-    probe.start("/usr/bin/python3", {"-c", "import openpyxl"});
-    return probe.waitForFinished(30000) && probe.exitCode() == 0;
-}
 
 } // namespace
 
@@ -225,11 +200,11 @@ private slots:
         QCOMPARE(m_opened.size(), 2);
         QCOMPARE(text(w.form9(), "Label100"), QString("21781"));
         QCOMPARE(drive::visibleScreens(), QStringList{"Form9"});
-        if (!haveReader())
+        if (!sheetReader::haveReader())
             QSKIP("no independent workbook reader (python3-openpyxl) here");
 
         const QStringList cells{"A4", "C4", "A11", "C11", "D11", "G11", "A12", "C12", "B12", "C14", "C35"};
-        const QJsonObject first = readCells(m_opened[0], cells);
+        const QJsonObject first = sheetReader::readCells(m_opened[0], cells);
         QCOMPARE(first["rows"].toInt(), 38);
         QCOMPARE(first["A4"].toString(), QString("Поступления, всего:"));
         QCOMPARE(first["C4"].toDouble(), 2522000.0);
@@ -243,7 +218,7 @@ private slots:
         QCOMPARE(first["C14"].toDouble(), 2677280.0);
         QCOMPARE(first["C35"].toDouble(), 1200000.0); // food
 
-        const QJsonObject second = readCells(m_opened[1], cells);
+        const QJsonObject second = sheetReader::readCells(m_opened[1], cells);
         QCOMPARE(second["rows"].toInt(), 38);
         QCOMPARE(second["C11"].toDouble(), 198000.0);
         QCOMPARE(second["C4"].toDouble(), 2540000.0);

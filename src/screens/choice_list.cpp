@@ -1,0 +1,105 @@
+#include "screens/choice_list.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QWheelEvent>
+
+namespace {
+
+// The text a key press types into a list: printable, without a command
+// modifier. Space keeps opening the list, as in any list.
+QString typedText(const QKeyEvent* event) {
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return {};
+    const QString text = event->text();
+    if (text.isEmpty() || text == QLatin1String(" "))
+        return {};
+    for (const QChar c : text)
+        if (!c.isPrint())
+            return {};
+    return text;
+}
+
+} // namespace
+
+int TypedSearch::type(const QString& text, const QAbstractItemModel& items, int currentRow) {
+    const bool fresh = !m_lastKey.isValid() || m_lastKey.elapsed() > QApplication::keyboardInputInterval();
+    m_lastKey.start();
+    m_typed = fresh ? text : m_typed + text;
+
+    const int rows = items.rowCount();
+    const auto itemText = [&items](int row) { return items.index(row, 0).data(Qt::DisplayRole).toString(); };
+    for (int row = 0; row < rows; ++row)
+        if (itemText(row).compare(m_typed, Qt::CaseInsensitive) == 0)
+            return row;
+
+    // No item equals the text: the next one that starts with it. Pressing the
+    // same key again steps through the items that start with that key.
+    const bool sameKey = m_typed.count(m_typed.back()) == m_typed.size();
+    const QString prefix = sameKey ? m_typed.right(1) : m_typed;
+    const bool moveOn = currentRow >= 0 && (fresh || sameKey);
+    const int start = currentRow < 0 ? 0 : currentRow + (moveOn ? 1 : 0);
+    for (int i = 0; i < rows; ++i) {
+        const int row = (start + i) % rows;
+        if (itemText(row).startsWith(prefix, Qt::CaseInsensitive))
+            return row;
+    }
+    return -1;
+}
+
+ChoiceList::ChoiceList(QWidget* parent)
+    : QComboBox(parent) {
+    // Tab and a click give the list the focus; the wheel passing over it does not.
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void ChoiceList::keyPressEvent(QKeyEvent* event) {
+    const QString text = typedText(event);
+    if (text.isEmpty()) {
+        QComboBox::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    const int row = m_search.type(text, *model(), currentIndex());
+    if (row < 0 || row == currentIndex())
+        return;
+    setCurrentIndex(row);
+    // An item chosen by typing is chosen like one picked with the mouse.
+    emit activated(row);
+    emit textActivated(itemText(row));
+}
+
+void ChoiceList::wheelEvent(QWheelEvent* event) {
+    if (!hasFocus()) {
+        event->ignore(); // the window scrolls instead
+        return;
+    }
+    QComboBox::wheelEvent(event);
+}
+
+void ChoiceList::showPopup() {
+    // Typing into the open list searches the same way; Enter or a click takes
+    // the item as usual.
+    if (!m_watchingPopup) {
+        view()->installEventFilter(this);
+        m_watchingPopup = true;
+    }
+    QComboBox::showPopup();
+}
+
+bool ChoiceList::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view() && event->type() == QEvent::KeyPress) {
+        const QString text = typedText(static_cast<QKeyEvent*>(event));
+        if (!text.isEmpty()) {
+            const int row = m_search.type(text, *model(), view()->currentIndex().row());
+            if (row >= 0) {
+                const QModelIndex index = model()->index(row, modelColumn(), rootModelIndex());
+                view()->setCurrentIndex(index);
+                view()->scrollTo(index);
+            }
+            return true;
+        }
+    }
+    return QComboBox::eventFilter(watched, event);
+}

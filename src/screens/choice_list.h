@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QString>
+
+class QAbstractItemModel;
+
+// What a person types into a list, and the item it picks. The text typed so far
+// (begun afresh after the desktop's usual pause) picks the item that equals it;
+// without such an item, the next one that starts with it, as list views search:
+// a new search, or the same key again, moves on from the current item.
+class TypedSearch {
+public:
+    // Adds the typed text; returns the row to choose, or -1 when none fits.
+    int type(const QString& text, const QAbstractItemModel& items, int currentRow);
+
+private:
+    QString m_typed;
+    QElapsedTimer m_lastKey;
+};
+
+// A drop-down list restricted to its items. Typing picks the item that equals
+// what was typed ("-5" is "-5", not "-59,5"), and the mouse wheel changes the
+// choice only while the list has the keyboard focus; otherwise the wheel goes
+// on to the window.
+class ChoiceList final : public QComboBox {
+    Q_OBJECT
+public:
+    explicit ChoiceList(QWidget* parent);
+
+    void showPopup() override;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    TypedSearch m_search;
+    bool m_watchingPopup = false;
+};
