@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev libgl-dev
+  qt6-base-dev libgl-dev qt6-translations-l10n
   libxlsxwriter-dev libbenchmark-dev
   fonts-liberation2
   python3 python3-openpyxl

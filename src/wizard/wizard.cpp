@@ -9,9 +9,15 @@
 #include "screens/services_summary_screen.h"
 #include "screens/welcome_screen.h"
 
+#include "state/number_rules.h"
+
 #include <QApplication>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QScreen>
+#include <QTranslator>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
@@ -21,6 +27,21 @@ template <typename T> T& existing(const std::unique_ptr<T>& screen)
     if (!screen)
         throw std::logic_error("screen asked for before the screens were created");
     return *screen;
+}
+
+// Qt's own texts (the context menu of every text box, the buttons of its
+// dialogs) in the language of the user's desktop. Loaded once per application.
+void installToolkitTranslations()
+{
+    QCoreApplication* app = QCoreApplication::instance();
+    const QString name = QStringLiteral("toolkitTranslations");
+    if (!app || app->findChild<QTranslator*>(name, Qt::FindDirectChildrenOnly))
+        return;
+    auto* translator = new QTranslator(app);
+    translator->setObjectName(name); // kept even when the language has none, so it is looked for once
+    if (translator->load(numbers::regionalLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
 }
 
 } // namespace
@@ -34,6 +55,7 @@ Wizard::~Wizard() = default;
 
 std::unique_ptr<Wizard> Wizard::start()
 {
+    installToolkitTranslations();
     auto wizard = std::make_unique<Wizard>();
     wizard->m_form1 = std::make_unique<Form1>(*wizard);
     wizard->m_form1->describeForScreenReaders();
@@ -68,8 +90,54 @@ void Wizard::createScreens()
     }
 }
 
+QList<QWidget*> Wizard::screens() const
+{
+    QList<QWidget*> all;
+    for (QWidget* screen : std::initializer_list<QWidget*>{m_form1.get(), m_form2.get(), m_form4.get(), m_form5.get(),
+                                                            m_form6.get(), m_form7.get(), m_form8.get(), m_form9.get()})
+        if (screen)
+            all << screen;
+    return all;
+}
+
+void Wizard::place(QWidget& screen)
+{
+    QWidget* showing = nullptr;
+    for (QWidget* other : screens())
+        if (other != &screen && other->isVisible())
+            showing = other;
+    if (showing)
+        m_frame = QMargins(showing->geometry().left() - showing->frameGeometry().left(),
+                           showing->geometry().top() - showing->frameGeometry().top(),
+                           showing->frameGeometry().right() - showing->geometry().right(),
+                           showing->frameGeometry().bottom() - showing->geometry().bottom());
+
+    QRect frame(QPoint(0, 0), screen.size().grownBy(m_frame));
+    if (showing && !showing->isEnabled())
+        frame.moveCenter(showing->frameGeometry().center());
+    else if (showing)
+        frame.moveTopLeft(showing->frameGeometry().topLeft());
+    else if (m_lastPlace)
+        frame.moveTopLeft(*m_lastPlace);
+    else if (const QScreen* primary = QGuiApplication::primaryScreen())
+        frame.moveCenter(primary->availableGeometry().center());
+
+    const QScreen* desktop = QGuiApplication::screenAt(frame.center());
+    if (!desktop)
+        desktop = QGuiApplication::primaryScreen();
+    if (desktop) {
+        const QRect area = desktop->availableGeometry();
+        // Too large a window keeps its top-left corner (and so its caption) in view.
+        frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width())));
+        frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height())));
+    }
+    screen.move(frame.topLeft());
+}
+
 void Wizard::showScreen(QWidget& screen)
 {
+    if (!screen.isVisible())
+        place(screen);
     screen.show();
     // Headless platforms have no window stacking and say so on every raise().
     static const bool stacking = QGuiApplication::platformName() != QLatin1String("offscreen");
@@ -78,9 +146,23 @@ void Wizard::showScreen(QWidget& screen)
     screen.activateWindow();
 }
 
-void Wizard::hideScreen(QWidget& screen) { screen.hide(); }
+void Wizard::hideScreen(QWidget& screen)
+{
+    if (screen.isVisible())
+        m_lastPlace = screen.frameGeometry().topLeft();
+    screen.hide();
+}
 
-void Wizard::setScreenEnabled(QWidget& screen, bool enabled) { screen.setEnabled(enabled); }
+void Wizard::setScreenEnabled(QWidget& screen, bool enabled)
+{
+    screen.setEnabled(enabled);
+    // In use again, the screen takes the keyboard back where typing starts.
+    if (enabled && screen.isVisible()) {
+        if (auto* s = qobject_cast<Screen*>(&screen))
+            s->focusFirstInput();
+        screen.activateWindow();
+    }
+}
 
 void Wizard::openPaidServicesInstructions(QWidget& caller)
 {
@@ -99,11 +181,8 @@ void Wizard::openPaidServicesInstructions(QWidget& caller)
 void Wizard::endProgram()
 {
     // Nothing is saved and no question is asked: every window goes at once.
-    for (QWidget* screen : std::initializer_list<QWidget*>{m_form1.get(), m_form2.get(), m_form4.get(),
-                                                            m_form5.get(), m_form6.get(), m_form7.get(),
-                                                            m_form8.get(), m_form9.get()})
-        if (screen)
-            screen->hide();
+    for (QWidget* screen : screens())
+        screen->hide();
     if (m_endHandler)
         m_endHandler();
 }

@@ -3,8 +3,12 @@
 #include "screens/navigator.h"
 #include "state/plan_state.h"
 
+#include <QMargins>
+#include <QPoint>
+
 #include <functional>
 #include <memory>
+#include <optional>
 
 // The registry of screens and the shared screen operations. One plan, one
 // instance of each screen for the whole run.
@@ -42,7 +46,16 @@ public:
     void setEndHandler(std::function<void()> handler) { m_endHandler = std::move(handler); }
 
 private:
+    // Moves a screen that is about to appear to its place: where the screen it
+    // replaces stands (same top-left corner), centred over a disabled screen it
+    // is shown over, centred on the desktop when it is the first; always wholly
+    // on the desktop where it fits.
+    void place(QWidget& screen);
+    QList<QWidget*> screens() const;
+
     PlanState m_plan;
+    std::optional<QPoint> m_lastPlace; // top-left corner of the screen hidden last
+    QMargins m_frame;                  // the window frame, once a screen has one
     std::function<void()> m_endHandler;
     std::unique_ptr<Form1> m_form1;
     std::unique_ptr<Form2> m_form2;

@@ -10,7 +10,13 @@
 #include "support/drive.h"
 #include "wizard/wizard.h"
 
+#include <QGuiApplication>
+#include <QMenu>
+#include <QRegularExpression>
+#include <QScreen>
 #include <QTimer>
+
+#include <memory>
 
 class TestWizard : public QObject {
     Q_OBJECT
@@ -103,6 +109,63 @@ private slots:
         watchdog.start(5000);
         QCOMPARE(QApplication::exec(), 0);
         QVERIFY(!timedOut);
+    }
+
+    // The first screen stands in the middle of the desktop; every later one takes
+    // the place of the one it replaces, and the record editor opened from the
+    // adjustment stands centred over it. None starts beyond the desktop.
+    void screensKeepTheirPlace()
+    {
+        const QRect desktop = QGuiApplication::primaryScreen()->availableGeometry();
+        // Within a window frame's width: the first window's frame is not known before it is shown.
+        const auto near = [](QPoint a, QPoint b) { return (a - b).manhattanLength() <= 6; };
+        QWidget& welcome = m_wizard->form1();
+        QVERIFY(near(welcome.frameGeometry().center(), desktop.center()));
+
+        // Where the user moved the window, the next screen appears.
+        welcome.move(desktop.topLeft() + QPoint(37, 41));
+        begin();
+        QCOMPARE(m_wizard->form2().pos(), desktop.topLeft() + QPoint(37, 41));
+
+        // Moved into the lower right corner, the larger next screen stays whole.
+        m_wizard->form2().move(desktop.bottomRight() - QPoint(150, 120));
+        drive::type(m_wizard->form2(), "Text1", "0");
+        drive::click(m_wizard->form2(), "Command1");
+        QCOMPARE(drive::visibleScreens(), QStringList{"Form4"});
+        QVERIFY(desktop.contains(m_wizard->form4().frameGeometry()));
+        drive::click(m_wizard->form4(), "Command2");
+        QCOMPARE(m_wizard->form2().pos(), m_wizard->form4().pos());
+
+        // The editor over the adjustment, and back.
+        m_wizard->hideScreen(m_wizard->form2());
+        m_wizard->showScreen(m_wizard->form8());
+        drive::click(m_wizard->form8(), "Command1");
+        QWidget& adjustment = m_wizard->form9();
+        QVERIFY(desktop.contains(adjustment.frameGeometry()));
+        adjustment.move(desktop.topLeft() + QPoint(20, 10));
+        drive::click(adjustment, "Command1");
+        QVERIFY(near(m_wizard->form4().frameGeometry().center(), adjustment.frameGeometry().center()));
+        drive::click(m_wizard->form4(), "Command4");
+        QCOMPARE(drive::visibleScreens(), QStringList{"Form9"});
+        QCOMPARE(adjustment.pos(), desktop.topLeft() + QPoint(20, 10));
+    }
+
+    // The toolkit's own texts, such as a text box's context menu, speak the
+    // desktop's language.
+    void toolkitTextsInTheDesktopLanguage()
+    {
+        if (numbers::regionalLocale().language() != QLocale::Russian)
+            QSKIP("the desktop's language is not Russian");
+        auto* box = drive::find<QLineEdit>(m_wizard->form1(), "Text1");
+        const std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            if (!action->isSeparator())
+                texts << action->text();
+        QVERIFY(texts.size() >= 6);
+        static const QRegularExpression cyrillic("[А-Яа-яЁё]");
+        for (const QString& text : texts)
+            QVERIFY2(text.contains(cyrillic), qPrintable(texts.join(", ")));
     }
 
     void disabledAdjustmentScreenUnderTheEditor()
