@@ -25,6 +25,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QUrl>
+#include <qtestspontaneevent.h>
 
 #include <clocale>
 
@@ -167,6 +168,9 @@ private:
             return "nothing to do on " + screen->objectName();
         if (random.bounded(100) < 30)
             return goOn(screen, candidates, random);
+        // Now and then the keyboard or the wheel instead of the mouse.
+        if (const QString done = keyOrWheel(random, *screen, candidates); !done.isEmpty())
+            return done;
         // A kind of action first, then a control of that kind, so that the fifteen
         // lists of the editor do not drown its buttons.
         QList<QWidget*> buttons, boxes, lists;
@@ -203,6 +207,54 @@ private:
             m_pendingServices = m_wizard->plan().serviceCountValue();
         QTest::mouseClick(static_cast<QAbstractButton*>(w), Qt::LeftButton);
         return where + " clicked";
+    }
+
+    // Tab, Shift+Tab, Enter or the keypad's Enter where the focus is, or a turn of
+    // the wheel over a list; nothing (an empty answer) most of the time.
+    QString keyOrWheel(QRandomGenerator& random, QWidget& screen, const QList<QWidget*>& candidates)
+    {
+        const int roll = random.bounded(100);
+        if (roll >= 15)
+            return {};
+        // Enter may press "Сформировать ПФХД": the workbook has the services of now.
+        m_pendingServices = m_wizard->plan().serviceCountValue();
+        if (roll < 10) {
+            QApplication::setActiveWindow(&screen);
+            QWidget* target = QApplication::focusWidget();
+            if (!target || target->window() != &screen)
+                target = &screen;
+            static const struct {
+                Qt::Key key;
+                Qt::KeyboardModifiers modifiers;
+                const char* text;
+                const char* name;
+            } keys[] = {{Qt::Key_Tab, Qt::NoModifier, "\t", "Tab"},
+                        {Qt::Key_Backtab, Qt::ShiftModifier, "", "Shift+Tab"},
+                        {Qt::Key_Return, Qt::NoModifier, "\r", "Enter"},
+                        {Qt::Key_Enter, Qt::KeypadModifier, "\r", "keypad Enter"}};
+            const auto& k = keys[random.bounded(int(std::size(keys)))];
+            const QString where = screen.objectName() + "." + target->objectName();
+            QKeyEvent press(QEvent::KeyPress, k.key, k.modifiers, QString::fromLatin1(k.text));
+            QKeyEvent release(QEvent::KeyRelease, k.key, k.modifiers, QString::fromLatin1(k.text));
+            QApplication::sendEvent(target, &press);
+            QApplication::sendEvent(target, &release);
+            return where + " " + k.name;
+        }
+        QList<QWidget*> lists;
+        for (QWidget* c : candidates)
+            if (qobject_cast<QComboBox*>(c))
+                lists << c;
+        if (lists.isEmpty())
+            return {};
+        QWidget* list = lists[random.bounded(int(lists.size()))];
+        if (random.bounded(2) == 0)
+            list->setFocus();
+        const QPointF at = list->rect().center();
+        QWheelEvent wheel(at, list->mapToGlobal(at), QPoint(), QPoint(0, random.bounded(2) ? 120 : -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel); // as the window system delivers it
+        QApplication::instance()->notify(list, &wheel);
+        return screen.objectName() + "." + list->objectName() + " wheel" + (list->hasFocus() ? " (focused)" : "");
     }
 
     // The invariants every action must keep; returns what is broken.
