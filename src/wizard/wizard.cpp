@@ -100,6 +100,14 @@ QList<QWidget*> Wizard::screens() const
     return all;
 }
 
+void Wizard::rememberFrame(const QWidget& shown)
+{
+    const QRect outer = shown.frameGeometry();
+    const QRect inner = shown.geometry();
+    m_frame = QMargins(inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+                       outer.bottom() - inner.bottom());
+}
+
 void Wizard::place(QWidget& screen)
 {
     QWidget* showing = nullptr;
@@ -107,10 +115,7 @@ void Wizard::place(QWidget& screen)
         if (other != &screen && other->isVisible())
             showing = other;
     if (showing)
-        m_frame = QMargins(showing->geometry().left() - showing->frameGeometry().left(),
-                           showing->geometry().top() - showing->frameGeometry().top(),
-                           showing->frameGeometry().right() - showing->geometry().right(),
-                           showing->frameGeometry().bottom() - showing->geometry().bottom());
+        rememberFrame(*showing);
 
     QRect frame(QPoint(0, 0), screen.size().grownBy(m_frame));
     if (showing && !showing->isEnabled())
@@ -148,8 +153,10 @@ void Wizard::showScreen(QWidget& screen)
 
 void Wizard::hideScreen(QWidget& screen)
 {
-    if (screen.isVisible())
+    if (screen.isVisible()) {
         m_lastPlace = screen.frameGeometry().topLeft();
+        rememberFrame(screen);
+    }
     screen.hide();
 }
 

@@ -51,6 +51,8 @@ private:
     // is shown over, centred on the desktop when it is the first; always wholly
     // on the desktop where it fits.
     void place(QWidget& screen);
+    // The window frame of a shown screen, for placing the screens that follow.
+    void rememberFrame(const QWidget& shown);
     QList<QWidget*> screens() const;
 
     PlanState m_plan;
