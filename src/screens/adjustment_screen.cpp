@@ -1,6 +1,7 @@
 #include "screens/adjustment_screen.h"
 
 #include "calc/adjustment.h"
+#include "screens/controls.h"
 #include "screens/navigator.h"
 #include "screens/paid_services_screen.h"
 #include "state/number_rules.h"
@@ -115,8 +116,7 @@ Form9::Form9(Navigator& navigator)
     paidCaption->setAlignment(Qt::AlignRight | Qt::AlignTop);
     auto* revise = addButton("Command1", "пересчитать", {4920, 730, 1695, 255});
     auto* paidBracket = addLabel("Label6", kBracket, {6960, 720, 2175, 255});
-    m_paidResultChange = addLabel("Label101", "0", {7200, 720, 1575, 255});
-    makeFigure(m_paidResultChange);
+    m_paidResultChange = addFigure("Label101", "0", {7200, 720, 1575, 255});
 
     // The eleven correction rows.
     for (const CorrectionRow& row : kRows) {
@@ -126,28 +126,26 @@ Form9::Form9(Navigator& navigator)
         setPoints(list, 8.25);
         addLabel(row.percent, "%", {8040, row.top, 255, 255});
         auto* bracket = addLabel(row.bracket, kBracket, {8640, row.top, 2175, 255});
-        auto* value = addLabel(row.value, "0", {8880, row.top, 1575, 255});
-        makeFigure(value);
-        for (QLabel* label : {bracket, value})
-            label->setWordWrap(false);
+        auto* value = addFigure(row.value, "0", {8880, row.top, 1575, 255});
+        bracket->setWordWrap(false);
+        value->setWordWrap(false);
         m_lists[at(row.correction)] = list;
         m_changes[at(row.correction)] = value;
-        connect(list, &QComboBox::currentIndexChanged, this, &Form9::listClick);
+        connect(list, &QComboBox::currentIndexChanged, this,
+                [this, k = at(row.correction)] { listClick(k); });
     }
 
     // The balance.
     m_balanceCaption = addLabel("Label1", "Профицит -", {3240, 6480, 1455, 255});
-    m_balance = addLabel("Label100", "1000", {4800, 6480, 1815, 255});
-    makeFigure(m_balance);
-    // The caption beside it switches between surplus and deficit.
-    m_balance->setAccessibleDescription(QStringLiteral("Профицит или дефицит плана, рублей"));
+    m_balance = addFigure("Label100", "1000", {4800, 6480, 1815, 255});
     addLabel("Label4", "рублей", {6720, 6480, 975, 255});
     auto* generate = addButton("Command2", "Сформировать ПФХД", {4440, 6960, 2655, 495});
 
     for (QLabel* label : findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
         if (label->alignment() & Qt::AlignLeft)
             label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    for (QLabel* label : {paidBracket, m_paidResultChange, m_balanceCaption, m_balance})
+    for (QLabel* label :
+         std::initializer_list<QLabel*>{paidBracket, m_paidResultChange, m_balanceCaption, m_balance})
         label->setWordWrap(false);
 
     connect(revise, &QPushButton::clicked, this, &Form9::command1Click);
@@ -190,11 +188,17 @@ void Form9::showBalance(double balance)
     showFigure(m_balance, line.amount, look::kTextPoints);
 }
 
-void Form9::listClick()
-{
+void Form9::listClick(std::size_t correction) {
     // The program's own setting of the lists on entry runs nothing.
-    if (plan().correctionsEnabled.toInt() == 1)
-        recalculate();
+    if (plan().correctionsEnabled.toInt() != 1)
+        return;
+    recalculate();
+    // What the choice changed, for those who do not see it: the row's amount and
+    // the balance, as their figures read.
+    QStringList news;
+    for (const Figure* figure : {m_changes[correction], m_balance})
+        news << figure->spokenText();
+    announce(news.join(QStringLiteral(". ")));
 }
 
 void Form9::command1Click()

@@ -5,6 +5,7 @@
 
 #include <array>
 
+class Figure;
 class QComboBox;
 class QLabel;
 class QStringListModel;
@@ -35,17 +36,17 @@ protected:
     QWidget* firstInput() const override;
 
 private slots:
-    void listClick();    // any of the eleven lists
-    void command1Click(); // "пересчитать": revise the paid services
+    void listClick(std::size_t correction); // any of the eleven lists
+    void command1Click();                   // "пересчитать": revise the paid services
     // "Сформировать ПФХД": writes the corrected plan workbook and opens it.
     void generateCorrectedPlanWorkbook();
 
 private:
-    QStringListModel* m_items = nullptr; // the 401 items, shared by every list
-    std::array<QComboBox*, kCorrectionCount> m_lists{};  // Combo1 … Combo11
-    std::array<QLabel*, kCorrectionCount> m_changes{};   // Label102 … Label112
-    QLabel* m_paidResultChange = nullptr;                 // Label101
-    QLabel* m_balanceCaption = nullptr;                   // Label1
-    QLabel* m_balance = nullptr;                          // Label100
-    bool m_inRange = true; // whether the last calculation could hold its amounts
+    QStringListModel* m_items = nullptr;                // the 401 items, shared by every list
+    std::array<QComboBox*, kCorrectionCount> m_lists{}; // Combo1 … Combo11
+    std::array<Figure*, kCorrectionCount> m_changes{};  // Label102 … Label112
+    Figure* m_paidResultChange = nullptr;               // Label101
+    QLabel* m_balanceCaption = nullptr;                 // Label1
+    Figure* m_balance = nullptr;                        // Label100
+    bool m_inRange = true;                              // whether the last calculation could hold its amounts
 };

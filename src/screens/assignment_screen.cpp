@@ -17,9 +17,10 @@ Form2::Form2(Navigator& navigator)
                             {240, 240, 9495, 1335});
     setPoints(prompt, look::kPromptPoints);
     m_amount = addTextBox("Text1", {3720, 2040, 1815, 360});
+    // Named for what it holds and its unit, not for the whole prompt above it.
+    m_amount->setAccessibleName(QStringLiteral("Объём субсидии, рублей"));
     addLabel("Label3", "рублей", {5640, 2085, 855, 255});
-    m_error = addLabel("Label6", "не верно введено значение!", {3000, 3000, 3855, 255});
-    makeError(m_error);
+    m_error = addError("Label6", "не верно введено значение!", {3000, 3000, 3855, 255});
     auto* next = addButton("Command1", "далее", {3720, 3480, 1815, 495});
 
     setTabOrder(next, m_amount);
@@ -38,10 +39,10 @@ void Form2::command1Click()
     // any text that is not a number.
     const auto amount = FixedAmount::fromText(m_amount->text());
     if (!amount) {
-        m_error->show();
+        refuse(m_error, {m_amount});
         return;
     }
-    m_error->hide();
+    clearError(m_error);
     plan().founderSubsidy = *amount;
     navigator().openPaidServicesInstructions(*this);
 }

@@ -1,6 +1,7 @@
 #include "screens/choice_list.h"
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QWheelEvent>
@@ -52,6 +53,13 @@ ChoiceList::ChoiceList(QWidget* parent)
     : QComboBox(parent) {
     // Tab and a click give the list the focus; the wheel passing over it does not.
     setFocusPolicy(Qt::StrongFocus);
+    connect(this, &QComboBox::currentIndexChanged, this, [this] {
+        m_caretAtEnd = !m_caretAtEnd;
+        if (QAccessible::isActive()) {
+            QAccessibleTextCursorEvent moved(this, caretPosition());
+            QAccessible::updateAccessibility(&moved);
+        }
+    });
 }
 
 void ChoiceList::keyPressEvent(QKeyEvent* event) {

@@ -24,12 +24,21 @@ private:
 // what was typed ("-5" is "-5", not "-59,5"), and the mouse wheel changes the
 // choice only while the list has the keyboard focus; otherwise the wheel goes
 // on to the window.
+//
+// To assistive technology the chosen item is the list's text. Each new choice
+// moves the caret of that text, alternately to its end and to its start: a screen
+// reader reads out the text at a caret that moved (as it reads the line a text
+// caret moved to with the arrow keys), and a move to where the caret already
+// stood would be no move.
 class ChoiceList final : public QComboBox {
     Q_OBJECT
 public:
     explicit ChoiceList(QWidget* parent);
 
     void showPopup() override;
+
+    // Where the caret of the list's text stands.
+    int caretPosition() const { return m_caretAtEnd ? int(currentText().size()) : 0; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -39,4 +48,5 @@ protected:
 private:
     TypedSearch m_search;
     bool m_watchingPopup = false;
+    bool m_caretAtEnd = false;
 };

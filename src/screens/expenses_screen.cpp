@@ -1,10 +1,10 @@
 #include "screens/expenses_screen.h"
 
+#include "screens/controls.h"
 #include "screens/navigator.h"
 #include "screens/other_revenues_screen.h"
 #include "screens/preliminary_screen.h"
 
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,10 +15,12 @@ namespace {
 constexpr double kOptionPoints = 8.25;
 
 // One category page. The control names follow from the page number; the last
-// three columns are where the pages' layouts differ.
+// three columns are where the pages' layouts differ. The subject is what screen
+// readers call the page: the category as the plan's table names it.
 struct CategoryPage {
     int number;
     Category category;
+    const char* subject;
     const char* prompt;
     const char* promptLabel;
     const char* errorLabel;
@@ -29,18 +31,18 @@ struct CategoryPage {
 
 // clang-format off
 const CategoryPage kPages[] = {
-    { 1, Category::Wages,         "Введите ожидаемые расходы на выплату заработной платы",                            "Label11", "Label16",  5775, 1425, 220},
-    { 2, Category::OtherPayments, "Введите ожидаемые расходы на прочие выплаты по оплате труда",                      "Label5",  "Label26",  5895, 1425, 220},
-    { 3, Category::Communication, "Введите ожидаемые расходы на приобретение услуг связи",                            "Label17", "Label36",  5895, 1425, 220},
-    { 4, Category::Transport,     "Введите ожидаемые расходы на приобретение транспортных услуг",                     "Label21", "Label46",  5895, 1440, 220},
-    { 5, Category::Utilities,     "Введите ожидаемые расходы на приобретение коммунальных услуг",                     "Label28", "Label56",  5895, 1425, 220},
-    { 6, Category::Rent,          "Введите ожидаемые расходы на арендную плату за пользование имуществом",            "Label32", "Label66",  5895, 1425, 240},
-    { 7, Category::Maintenance,   "Введите ожидаемые расходы на работы и услуги по содержанию имущества",             "Label39", "Label76",  5895, 1425, 240},
-    { 8, Category::OtherServices, "Введите ожидаемые расходы на приобретение прочих работ и услуг",                   "Label43", "Label86",  5895, 1425, 240},
-    { 9, Category::Food,          "Введите ожидаемые расходы на приобретение продуктов питания",                      "Label50", "Label96",  5895, 1425, 240},
-    {10, Category::OtherExpenses, "Введите ожидаемую величину прочих расходов",                                       "Label54", "Label106", 5895, 1425, 240},
-    {12, Category::FixedAssets,   "Введите ожидаемую величину расходов на увеличение стоимости основных средств",    "Label61", "Label126", 5895, 1425, 240},
-    {13, Category::Materials,     "Введите ожидаемую величину расходов на увеличение стоимости материальных запасов", "Label65", "Label136", 5895, 1425, 240},
+    { 1, Category::Wages,         "Заработная плата",                          "Введите ожидаемые расходы на выплату заработной платы",                            "Label11", "Label16",  5775, 1425, 220},
+    { 2, Category::OtherPayments, "Прочие выплаты",                            "Введите ожидаемые расходы на прочие выплаты по оплате труда",                      "Label5",  "Label26",  5895, 1425, 220},
+    { 3, Category::Communication, "Услуги связи",                              "Введите ожидаемые расходы на приобретение услуг связи",                            "Label17", "Label36",  5895, 1425, 220},
+    { 4, Category::Transport,     "Транспортные услуги",                       "Введите ожидаемые расходы на приобретение транспортных услуг",                     "Label21", "Label46",  5895, 1440, 220},
+    { 5, Category::Utilities,     "Коммунальные услуги",                       "Введите ожидаемые расходы на приобретение коммунальных услуг",                     "Label28", "Label56",  5895, 1425, 220},
+    { 6, Category::Rent,          "Арендная плата за пользование имуществом",  "Введите ожидаемые расходы на арендную плату за пользование имуществом",            "Label32", "Label66",  5895, 1425, 240},
+    { 7, Category::Maintenance,   "Работы, услуги по содержанию имущества",    "Введите ожидаемые расходы на работы и услуги по содержанию имущества",             "Label39", "Label76",  5895, 1425, 240},
+    { 8, Category::OtherServices, "Прочие работы, услуги",                     "Введите ожидаемые расходы на приобретение прочих работ и услуг",                   "Label43", "Label86",  5895, 1425, 240},
+    { 9, Category::Food,          "Приобретение продуктов питания",            "Введите ожидаемые расходы на приобретение продуктов питания",                      "Label50", "Label96",  5895, 1425, 240},
+    {10, Category::OtherExpenses, "Прочие расходы",                            "Введите ожидаемую величину прочих расходов",                                       "Label54", "Label106", 5895, 1425, 240},
+    {12, Category::FixedAssets,   "Увеличение стоимости основных средств",     "Введите ожидаемую величину расходов на увеличение стоимости основных средств",     "Label61", "Label126", 5895, 1425, 240},
+    {13, Category::Materials,     "Увеличение стоимости материальных запасов", "Введите ожидаемую величину расходов на увеличение стоимости материальных запасов", "Label65", "Label136", 5895, 1425, 240},
 };
 // clang-format on
 
@@ -61,15 +63,15 @@ Form7::Form7(Navigator& navigator)
         page.number = k;
         page.category = entry.category;
 
-        page.frame = addFrame(nameOf("Frame", k), {0, 0, 6975, 3975});
-        QFrame* frame = page.frame;
+        page.frame = addGroup(nameOf("Frame", k), QString::fromUtf8(entry.subject), {0, 0, 6975, 3975});
+        QWidget* frame = page.frame;
         addLabel(entry.promptLabel, entry.prompt, {600, 120, entry.promptWidth, 495}, frame);
         page.quarterly =
             addOption(nameOf("Option", k, "1"), "Поквартальный ввод", {360, 840, 3135, 375}, frame);
         auto* totalMode =
             addOption(nameOf("Option", k, "2"), "Ввод общей суммы расходов", {3480, 840, 3135, 375}, frame);
-        auto* quarterFrame =
-            addFrame(nameOf("Frame", k, "1"), {360, entry.quarterFrameTop, 6255, 1215}, frame);
+        auto* quarterFrame = addGroup(nameOf("Frame", k, "1"), QStringLiteral("Квартальные суммы"),
+                                      {360, entry.quarterFrameTop, 6255, 1215}, frame);
         readColumnsFirst(quarterFrame); // quarters I, II, III, IV
         addLabel(QString(), "I квартал", {120, 240, 1095, 255}, quarterFrame);
         page.quarters[0] = addTextBox(nameOf("Text", k, "1"), {1320, 220, 1575, 360}, quarterFrame);
@@ -81,13 +83,12 @@ Form7::Form7(Navigator& navigator)
         addLabel(QString(), "IV квартал", {3120, 720, 1215, 255}, quarterFrame);
         page.quarters[3] = addTextBox(nameOf("Text", k, "4"), {4440, 700, 1575, 360}, quarterFrame);
         page.total = addTextBox(nameOf("Text", k, "0"), {2520, 1920, 2055, 360}, frame);
-        page.error = addLabel(entry.errorLabel, "не верно введены значения!", {1560, 2880, 3855, 255}, frame);
+        page.error = addError(entry.errorLabel, "не верно введены значения!", {1560, 2880, 3855, 255}, frame);
         auto* backButton = addButton(nameOf("Command", k, "2"), "назад", {360, 3360, 1815, 495}, frame);
         auto* nextButton = addButton(nameOf("Command", k, "1"), "далее", {4800, 3360, 1800, 495}, frame);
 
         setPoints(page.quarterly, kOptionPoints);
         setPoints(totalMode, kOptionPoints);
-        makeError(page.error);
         page.quarterly->setChecked(true);
         page.total->hide();
         setPageVisible(frame, m_pages.empty());
@@ -138,11 +139,13 @@ void Form7::next(std::size_t index)
                                                         fourth)
                             : familyEntry::fromAnnualSum(page.total->text(), fourth);
     if (!family) {
-        page.error->show();
+        refuse(page.error, page.quarterly->isChecked()
+                               ? familyEntry::atFault({page.quarters.begin(), page.quarters.end()})
+                               : familyEntry::atFault({page.total}));
         return;
     }
     plan().expense(page.category) = *family;
-    page.error->hide();
+    clearError(page.error);
 
     if (index + 1 < m_pages.size()) {
         showPage(index + 1);
@@ -155,9 +158,8 @@ void Form7::next(std::size_t index)
     preliminary.computeAndShow();
 }
 
-void Form7::back(std::size_t index)
-{
-    m_pages[index].error->hide();
+void Form7::back(std::size_t index) {
+    clearError(m_pages[index].error);
     if (index > 0) {
         showPage(index - 1);
         return;

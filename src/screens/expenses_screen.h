@@ -6,7 +6,6 @@
 #include <array>
 #include <vector>
 
-class QFrame;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -30,7 +29,7 @@ private:
     struct Page {
         int number = 0;
         Category category = Category::Wages;
-        QFrame* frame = nullptr;              // Frame<k>
+        QWidget* frame = nullptr;             // Frame<k>
         QRadioButton* quarterly = nullptr;    // Option<k>1
         std::array<QLineEdit*, 4> quarters{}; // Text<k>1 … Text<k>4
         QLineEdit* total = nullptr;           // Text<k>0

@@ -1,10 +1,10 @@
 #include "screens/other_revenues_screen.h"
 
+#include "screens/controls.h"
 #include "screens/expenses_screen.h"
 #include "screens/navigator.h"
 #include "state/number_rules.h"
 
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -66,11 +66,25 @@ std::optional<Family> fromAnnualSum(const QString& text, FourthQuarter fourth)
     return family;
 }
 
+QList<QWidget*> atFault(const QList<QLineEdit*>& boxes) {
+    QList<QWidget*> refused;
+    for (QLineEdit* box : boxes)
+        if (!isAmount(box->text()))
+            refused << box;
+    if (refused.isEmpty())
+        for (QLineEdit* box : boxes)
+            refused << box;
+    return refused;
+}
+
 } // namespace familyEntry
 
 namespace {
 
 constexpr double kOptionPoints = 8.25;
+
+// What a box of quarter amounts is called for screen readers.
+const QString kQuarters = QStringLiteral("Квартальные суммы");
 
 // The captions and boxes of one quarter frame, in quarter order.
 struct QuarterSlot {
@@ -105,12 +119,11 @@ std::array<QString, 4> textsOf(const std::array<QLineEdit*, 4>& boxes)
 } // namespace
 
 Form6::Form6(Navigator& navigator)
-    : Screen(navigator, QStringLiteral("Form6"), QStringLiteral("Прочие поступления"), 6990, 4005)
-{
-    // Budget investments page: the screen itself. Its controls sit on one plain
-    // layer so that the parental fee page, when it covers them, also takes them
-    // out of the keyboard focus chain.
-    m_investmentsPage = new QWidget(this);
+    : Screen(navigator, QStringLiteral("Form6"), QStringLiteral("Прочие поступления"), 6990, 4005) {
+    // Budget investments page: the screen itself. Its controls sit on one layer
+    // of their own so that the parental fee page, when it covers them, also takes
+    // them out of the keyboard focus chain.
+    m_investmentsPage = new Group(QStringLiteral("Бюджетные инвестиции"), this);
     m_investmentsPage->setGeometry(rect());
     QWidget* page = m_investmentsPage;
 
@@ -118,7 +131,7 @@ Form6::Form6(Navigator& navigator)
              {600, 120, 5775, 495}, page);
     m_investmentsQuarterly = addOption("Option1", "Поквартальный ввод", {360, 840, 3135, 375}, page);
     auto* investmentsOneSum = addOption("Option2", "Однократная субсидия", {3480, 840, 3135, 375}, page);
-    auto* frame1 = addFrame("Frame1", {360, 1425, 6255, 1215}, page);
+    auto* frame1 = addGroup("Frame1", kQuarters, {360, 1425, 6255, 1215}, page);
     readColumnsFirst(frame1); // quarters I, II, III, IV
     for (std::size_t i = 0; i < m_investmentsQuarters.size(); ++i) {
         const QuarterSlot& slot = kInvestmentQuarters[i];
@@ -126,19 +139,19 @@ Form6::Form6(Navigator& navigator)
         m_investmentsQuarters[i] = addTextBox(slot.box, slot.boxRect, frame1);
     }
     m_investmentsSum = addTextBox("Text1", {2520, 1920, 2055, 360}, page);
-    m_investmentsError = addLabel("Label6", "не верно введены значения!", {1560, 2880, 3855, 255}, page);
+    m_investmentsError = addError("Label6", "не верно введены значения!", {1560, 2880, 3855, 255}, page);
     auto* investmentsBack = addButton("Command2", "назад", {360, 3360, 1815, 495}, page);
     auto* investmentsNext = addButton("Command1", "далее", {4800, 3360, 1800, 495}, page);
 
     // Parental fee page (Frame2), hidden at start.
-    auto* frame2 = addFrame("Frame2", {360, 120, 6615, 3975});
+    auto* frame2 = addGroup("Frame2", QStringLiteral("Родительская плата"), {360, 120, 6615, 3975});
     m_parentFeePage = frame2;
     addLabel("Label12", "Введите ожидаемые объемы поступлений в виде родительской платы (рублей)",
              {240, 0, 5775, 495}, frame2);
     m_parentFeeQuarterly = addOption("Option4", "Поквартальный ввод", {0, 720, 3135, 375}, frame2);
     auto* parentFeeOneSum =
         addOption("Option3", "Ввод всей суммы поступлений", {3120, 720, 3135, 375}, frame2);
-    auto* frame3 = addFrame("Frame3", {0, 1305, 6255, 1215}, frame2);
+    auto* frame3 = addGroup("Frame3", kQuarters, {0, 1305, 6255, 1215}, frame2);
     readColumnsFirst(frame3);
     for (std::size_t i = 0; i < m_parentFeeQuarters.size(); ++i) {
         const QuarterSlot& slot = kParentFeeQuarters[i];
@@ -146,15 +159,13 @@ Form6::Form6(Navigator& navigator)
         m_parentFeeQuarters[i] = addTextBox(slot.box, slot.boxRect, frame3);
     }
     m_parentFeeSum = addTextBox("Text2", {2160, 1800, 2055, 360}, frame2);
-    m_parentFeeError = addLabel("Label60", "не верно введены значения!", {1200, 2760, 3855, 255}, frame2);
+    m_parentFeeError = addError("Label60", "не верно введены значения!", {1200, 2760, 3855, 255}, frame2);
     auto* parentFeeBack = addButton("Command4", "назад", {0, 3240, 1815, 495}, frame2);
     auto* parentFeeNext = addButton("Command3", "далее", {4440, 3240, 1800, 495}, frame2);
 
     for (QRadioButton* option :
          {m_investmentsQuarterly, investmentsOneSum, m_parentFeeQuarterly, parentFeeOneSum})
         setPoints(option, kOptionPoints);
-    makeError(m_investmentsError);
-    makeError(m_parentFeeError);
 
     // Initial state: quarterly entry on both pages, the one-sum boxes hidden.
     m_investmentsQuarterly->setChecked(true);
@@ -210,17 +221,19 @@ void Form6::command1Click()
             ? familyEntry::fromQuarters(textsOf(m_investmentsQuarters), familyEntry::FourthQuarter::Tagged)
             : familyEntry::fromAnnualSum(m_investmentsSum->text(), familyEntry::FourthQuarter::Tagged);
     if (!family) {
-        m_investmentsError->show();
+        refuse(m_investmentsError,
+               m_investmentsQuarterly->isChecked()
+                   ? familyEntry::atFault({m_investmentsQuarters.begin(), m_investmentsQuarters.end()})
+                   : familyEntry::atFault({m_investmentsSum}));
         return;
     }
     plan().investments = *family;
-    m_investmentsError->hide();
+    clearError(m_investmentsError);
     showParentFeePage(true);
 }
 
-void Form6::command2Click()
-{
-    m_investmentsError->hide();
+void Form6::command2Click() {
+    clearError(m_investmentsError);
     navigator().openPaidServicesInstructions(*this);
 }
 
@@ -233,17 +246,19 @@ void Form6::command3Click()
             ? familyEntry::fromQuarters(textsOf(m_parentFeeQuarters), familyEntry::FourthQuarter::Fixed)
             : familyEntry::fromAnnualSum(m_parentFeeSum->text(), familyEntry::FourthQuarter::Fixed);
     if (!family) {
-        m_parentFeeError->show();
+        refuse(m_parentFeeError,
+               m_parentFeeQuarterly->isChecked()
+                   ? familyEntry::atFault({m_parentFeeQuarters.begin(), m_parentFeeQuarters.end()})
+                   : familyEntry::atFault({m_parentFeeSum}));
         return;
     }
     plan().parentFee = *family;
-    m_parentFeeError->hide();
+    clearError(m_parentFeeError);
     navigator().hideScreen(*this);
     navigator().showScreen(navigator().form7());
 }
 
-void Form6::command4Click()
-{
-    m_parentFeeError->hide();
+void Form6::command4Click() {
+    clearError(m_parentFeeError);
     showParentFeePage(false);
 }

@@ -28,6 +28,10 @@ std::optional<Family> fromQuarters(const std::array<QString, 4>& texts, FourthQu
 // Nothing when the text is not a number or lies beyond the range of a money amount.
 std::optional<Family> fromAnnualSum(const QString& text, FourthQuarter fourth);
 
+// The boxes of a refused entry that are at fault: those that do not hold an
+// amount (all of them, should none stand out).
+QList<QWidget*> atFault(const QList<QLineEdit*>& boxes);
+
 } // namespace familyEntry
 
 // The other revenues: budget investments on the screen itself, the parental fee

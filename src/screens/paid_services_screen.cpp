@@ -3,6 +3,7 @@
 #include "calc/paid_services.h"
 #include "screens/adjustment_screen.h"
 #include "screens/assignment_screen.h"
+#include "screens/controls.h"
 #include "screens/navigator.h"
 #include "screens/services_summary_screen.h"
 #include "screens/wrapping_button.h"
@@ -10,7 +11,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -117,19 +117,18 @@ constexpr int kLastRecord = PlanState::kMaxServices;
 } // namespace
 
 Form4::Form4(Navigator& navigator)
-    : Screen(navigator, QStringLiteral("Form4"), QStringLiteral("Платные услуги"), 10725, 5610)
-{
-    m_instructions = addFrame("Frame1", {135, 37, 10455, 5535});
-    m_editor = addFrame("Frame2", {135, 37, 10455, 5535});
+    : Screen(navigator, QStringLiteral("Form4"), QStringLiteral("Платные услуги"), 10725, 5610) {
+    m_instructions = addGroup("Frame1", QStringLiteral("Инструктаж"), {135, 37, 10455, 5535});
+    // Named after the record it shows ("Услуга № 2 из 3").
+    m_editor = addGroup("Frame2", QString(), {135, 37, 10455, 5535});
     buildInstructionPage();
     buildEditorPage();
     setPageVisible(m_instructions, true);
     setPageVisible(m_editor, false);
 }
 
-void Form4::buildInstructionPage()
-{
-    QFrame* page = m_instructions;
+void Form4::buildInstructionPage() {
+    QWidget* page = m_instructions;
     auto* title = addLabel("Label34", "Инструктаж", {240, 150, 9975, 345}, page);
     setPoints(title, look::kPromptPoints);
     title->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -166,9 +165,8 @@ void Form4::buildInstructionPage()
     connect(m_noServices, &QPushButton::clicked, this, &Form4::command3Click);
 }
 
-void Form4::buildEditorPage()
-{
-    QFrame* page = m_editor;
+void Form4::buildEditorPage() {
+    QWidget* page = m_editor;
     m_recordCaption = addLabel("Label5", "Услуга №", {240, 150, 1095, 285}, page);
     m_recordNumber = addLabel("Label6", "1", {1380, 150, 405, 285}, page);
     addLabel("Label7", "из", {1800, 150, 300, 285}, page);
@@ -189,8 +187,10 @@ void Form4::buildEditorPage()
         m_units[row] = addLabel(r.unitName, kKindCaptions[0].units[row], {5400, top + 45, 2655, 285}, page);
     }
 
-    auto* months = addFrame("Frame3", {120, 2760, 10215, 1800}, page);
-    months->setFrameShape(QFrame::Box);
+    auto* months =
+        addGroup("Frame3", QStringLiteral("Количество по месяцам"), {120, 2760, 10215, 1800}, page);
+    months->setBorder(true);
+    m_monthsGroup = months;
     readColumnsFirst(months); // January … December
     m_monthPrompt = addLabel("Label16", kKindCaptions[0].monthPrompt, {150, 90, 9915, 285}, months);
     for (int month = 0; month < kMonths; ++month) {
@@ -206,6 +206,9 @@ void Form4::buildEditorPage()
     m_delete = addButton("Command7", "удалить", {2880, 4800, 1815, 495}, page);
     m_create = addButton("Command6", "создать", {5640, 4800, 1815, 495}, page);
     m_next = addButton("Command4", "далее", {8400, 4800, 1815, 495}, page);
+
+    applyKindCaptions(Recurring);
+    nameRecordPage();
 
     connect(m_recurring, &QRadioButton::toggled, this, [this](bool checked) {
         if (checked)
@@ -241,9 +244,13 @@ void Form4::prepareInstructions(bool hideEditor)
 void Form4::applyKindCaptions(int kind)
 {
     const KindCaptions& captions = kKindCaptions.at(kind - 1);
-    for (int row = 0; row < kAmountLists; ++row)
+    for (int row = 0; row < kAmountLists; ++row) {
         m_units[row]->setText(QString::fromUtf8(captions.units[row]));
+        // A screen reader says the unit after the amount.
+        m_amounts[row]->setAccessibleDescription(m_units[row]->text());
+    }
     m_monthPrompt->setText(QString::fromUtf8(captions.monthPrompt));
+    m_monthsGroup->setAccessibleDescription(m_monthPrompt->text());
 }
 
 void Form4::selectKind(int kind)
@@ -271,6 +278,17 @@ void Form4::showRecordNumbers()
 {
     m_recordNumber->setText(QString::number(plan().currentServiceValue()));
     m_recordCount->setText(QString::number(plan().serviceCountValue()));
+    nameRecordPage();
+}
+
+void Form4::nameRecordPage() {
+    m_editor->setAccessibleName(
+        QStringLiteral("%1 %2 из %3")
+            .arg(m_recordCaption->text(), m_recordNumber->text(), m_recordCount->text()));
+}
+
+void Form4::announceRecord() {
+    announce(m_editor->accessibleName());
 }
 
 void Form4::showService()
@@ -355,6 +373,7 @@ void Form4::command4Click()
         state.currentService = state.currentServiceValue() + 1;
         showService();
         updateEditorButtons();
+        announceRecord();
         return;
     }
     if (state.adjustmentStage.toInt() != 0) {
@@ -386,6 +405,7 @@ void Form4::command5Click()
     state.currentService = state.currentServiceValue() - 1;
     showService();
     updateEditorButtons();
+    announceRecord();
 }
 
 // "создать"
@@ -407,6 +427,7 @@ void Form4::command6Click()
         list->setCurrentIndex(0);
     updateEditorButtons();
     focusFirstInput(); // the new record's name comes first
+    announceRecord();
 }
 
 // "удалить": the shown record is always the last one and is discarded unsaved.
@@ -430,4 +451,5 @@ void Form4::command7Click()
     state.serviceCount = state.serviceCountValue() - 1;
     showService();
     updateEditorButtons();
+    announceRecord();
 }

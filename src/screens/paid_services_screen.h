@@ -5,7 +5,6 @@
 #include <array>
 
 class QComboBox;
-class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -47,6 +46,11 @@ private:
     // The caption of "далее" and which of the other buttons exist on this record.
     void updateEditorButtons();
     void showRecordNumbers();
+    // The editor page is named after its header: "Услуга № 2 из 3".
+    void nameRecordPage();
+    // Has a screen reader say which record is shown, when the keyboard stays on
+    // the button that moved to it.
+    void announceRecord();
     void selectKind(int kind);
     // Back to the adjustment screen, which recalculates with the revised records.
     void handBackToAdjustment();
@@ -59,8 +63,9 @@ private:
     void command6Click();
     void command7Click();
 
-    QFrame* m_instructions = nullptr; // Frame1
-    QFrame* m_editor = nullptr;       // Frame2
+    QWidget* m_instructions = nullptr;   // Frame1
+    QWidget* m_editor = nullptr;         // Frame2
+    QWidget* m_monthsGroup = nullptr;    // Frame3
     QPushButton* m_noServices = nullptr; // Command3
     QPushButton* m_open = nullptr;       // Command1
 

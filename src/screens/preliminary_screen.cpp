@@ -2,6 +2,7 @@
 
 #include "calc/preliminary.h"
 #include "screens/adjustment_screen.h"
+#include "screens/controls.h"
 #include "screens/expenses_screen.h"
 #include "screens/navigator.h"
 #include "state/number_rules.h"
@@ -16,10 +17,10 @@ Form8::Form8(Navigator& navigator)
     : Screen(navigator, QStringLiteral("Form8"), QStringLiteral("Предварительный ПФХД"), 7950, 1995)
 {
     auto* revenuesCaption = addLabel("Label2", "Поступления ПФХД (всего) -", {960, 360, 3135, 255});
-    m_revenues = addLabel("Label1", "10000000", {4080, 360, 1575, 255});
+    m_revenues = addFigure("Label1", "10000000", {4080, 360, 1575, 255});
     addLabel("Label3", "рублей", {5760, 360, 855, 255});
     auto* expensesCaption = addLabel("Label4", "Расходы ПФХД (всего) -", {1440, 720, 2655, 255});
-    m_expenses = addLabel("Label6", "10000000", {4080, 720, 1575, 255});
+    m_expenses = addFigure("Label6", "10000000", {4080, 720, 1575, 255});
     addLabel("Label5", "рублей", {5760, 720, 855, 255});
     auto* back = addButton("Command3", "назад", {240, 1320, 1815, 495});
     auto* generate = addButton("Command2", "Сформировать ПФХД", {2640, 1320, 2655, 495});
@@ -33,7 +34,6 @@ Form8::Form8(Navigator& navigator)
         caption->setContentsMargins(0, 0, twips(120), 0);
     }
     for (QLabel* figure : {m_revenues, m_expenses}) {
-        makeFigure(figure);
         setPoints(figure, look::kPromptPoints);
         figure->setWordWrap(false);
     }

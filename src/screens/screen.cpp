@@ -1,22 +1,23 @@
 #include "screens/screen.h"
 
+#include "screens/accessibility.h"
 #include "screens/choice_list.h"
+#include "screens/controls.h"
 #include "screens/navigator.h"
 
 #include <QCloseEvent>
-#include <QShowEvent>
-#include <QDesktopServices>
-#include <QUrl>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFont>
 #include <QFontDatabase>
-#include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QStringListModel>
+#include <QUrl>
 
 #include <algorithm>
 #include <climits>
@@ -90,14 +91,13 @@ bool openWithDesktop(const QString& path) { return QDesktopServices::openUrl(QUr
 void Screen::showNotice(const QString& text, const QString& folder, bool problem)
 {
     if (!m_notice) {
-        m_notice = new QLabel(this);
+        m_notice = new NotificationLabel(QString(), this);
         m_notice->setObjectName(QStringLiteral("Notice"));
         m_notice->setWordWrap(true);
         m_notice->setTextFormat(Qt::RichText);
         // The path can be copied; the link opens the folder.
-        m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse
-                                          | Qt::LinksAccessibleByKeyboard);
-        m_notice->setAccessibleName(QStringLiteral("Сообщение"));
+        m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse |
+                                          Qt::LinksAccessibleByKeyboard);
         connect(m_notice, &QLabel::linkActivated, this,
                 [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
     }
@@ -113,10 +113,47 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
         shown += QStringLiteral(" <a href=\"%1\">Открыть папку</a>")
                      .arg(QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded).toHtmlEscaped());
     m_notice->setText(shown);
+    // A screen reader reads the message itself, not the markup around it.
+    m_notice->setAccessibleName(text.simplified());
     const int height = m_notice->heightForWidth(width() - 2 * kMargin);
     m_notice->setGeometry(kMargin, m_clientHeight, width() - 2 * kMargin, height);
     m_notice->show();
     setFixedHeight(m_clientHeight + height + kMargin);
+    screenReader::announce(m_notice);
+}
+
+void Screen::announce(const QString& text) {
+    if (!m_announcer) {
+        // Heard, not seen: a notification of no size.
+        m_announcer = new NotificationLabel(QString(), this);
+        m_announcer->setObjectName(QStringLiteral("Announcer"));
+        m_announcer->setGeometry(0, 0, 0, 0);
+    }
+    m_announcer->setText(text);
+    m_announcer->show();
+    screenReader::announce(m_announcer);
+}
+
+void Screen::refuse(QLabel* error, const QList<QWidget*>& atFault) {
+    forgetFaults(error);
+    QList<QPointer<QWidget>>& marked = m_atFault[error];
+    for (QWidget* input : atFault) {
+        input->setAccessibleDescription(error->text());
+        marked << input;
+    }
+    error->show();
+    screenReader::announce(error);
+}
+
+void Screen::clearError(QLabel* error) {
+    error->hide();
+    forgetFaults(error);
+}
+
+void Screen::forgetFaults(QLabel* error) {
+    for (const QPointer<QWidget>& input : m_atFault.take(error))
+        if (input)
+            input->setAccessibleDescription(QString());
 }
 
 PlanState& Screen::plan() const { return m_navigator.plan(); }
@@ -130,9 +167,8 @@ QLabel* Screen::addLabel(const QString& name, const QString& text, const QRect& 
     return label;
 }
 
-QLineEdit* Screen::addTextBox(const QString& name, const QRect& twipsRect, QWidget* parent)
-{
-    auto* box = new QLineEdit(parent ? parent : this);
+QLineEdit* Screen::addTextBox(const QString& name, const QRect& twipsRect, QWidget* parent) {
+    auto* box = new TextBox(parent ? parent : this);
     place(box, name, twipsRect);
     return box;
 }
@@ -175,20 +211,31 @@ QRadioButton* Screen::addOption(const QString& name, const QString& text, const 
     return option;
 }
 
-QFrame* Screen::addFrame(const QString& name, const QRect& twipsRect, QWidget* parent)
-{
-    auto* frame = new QFrame(parent ? parent : this);
-    place(frame, name, twipsRect);
-    paintBackground(frame, look::kBackground);
-    return frame;
+Group* Screen::addGroup(const QString& name, const QString& subject, const QRect& twipsRect,
+                        QWidget* parent) {
+    auto* group = new Group(subject, parent ? parent : this);
+    place(group, name, twipsRect);
+    paintBackground(group, look::kBackground);
+    return group;
 }
 
-void Screen::makeError(QLabel* label)
-{
-    QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, look::kError);
-    label->setPalette(palette);
+Figure* Screen::addFigure(const QString& name, const QString& text, const QRect& twipsRect, QWidget* parent) {
+    auto* figure = new Figure(text, parent ? parent : this);
+    place(figure, name, twipsRect);
+    figure->setWordWrap(true);
+    figure->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextColour(figure, look::kFigure);
+    return figure;
+}
+
+QLabel* Screen::addError(const QString& name, const QString& text, const QRect& twipsRect, QWidget* parent) {
+    auto* label = new NotificationLabel(text, parent ? parent : this);
+    place(label, name, twipsRect);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextColour(label, look::kError);
     label->hide();
+    return label;
 }
 
 void Screen::setTextColour(QLabel* label, const QColor& colour)
@@ -198,27 +245,27 @@ void Screen::setTextColour(QLabel* label, const QColor& colour)
     label->setPalette(palette);
 }
 
-void Screen::makeFigure(QLabel* label)
-{
-    setTextColour(label, look::kFigure);
-    label->setProperty("figure", true);
+void Screen::setPoints(QWidget* widget, double points) {
+    widget->setFont(look::font(points));
 }
-
-void Screen::setPoints(QWidget* widget, double points) { widget->setFont(look::font(points)); }
 
 void Screen::setPageVisible(QWidget* page, bool visible) { page->setVisible(visible); }
 
 namespace {
 
 // A caption worth reading out: it has a letter in it (not "%", "(", ".").
-bool isCaption(const QLabel* label)
-{
-    if (label->property("figure").toBool())
+bool isCaption(const QLabel* label) {
+    if (qobject_cast<const Figure*>(label))
         return false;
-    for (const QChar c : label->text())
-        if (c.isLetter())
-            return true;
-    return false;
+    const QString text = label->text();
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetter(); });
+}
+
+// Punctuation drawn beside inputs: some text, but no letter and no digit.
+bool isPunctuation(const QLabel* label) {
+    const QString text = label->text().simplified();
+    return !text.isEmpty() &&
+           std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
 QRect rectIn(const QWidget* w, const QWidget* screen) { return QRect(w->mapTo(screen, QPoint(0, 0)), w->size()); }
@@ -232,13 +279,12 @@ bool samePage(const QWidget* label, const QWidget* control)
 
 // The caption that prompts `control`: the nearest caption to its left on the same
 // line, else the nearest one above it.
-QString promptOf(const QWidget* control, const QList<QLabel*>& labels, const QWidget* screen)
-{
+QLabel* promptOf(const QWidget* control, const QList<QLabel*>& labels, const QWidget* screen) {
     const QRect c = rectIn(control, screen);
-    const QLabel* left = nullptr;
-    const QLabel* above = nullptr;
+    QLabel* left = nullptr;
+    QLabel* above = nullptr;
     int leftGap = INT_MAX, aboveGap = INT_MAX;
-    for (const QLabel* label : labels) {
+    for (QLabel* label : labels) {
         if (!samePage(label, control) || !isCaption(label))
             continue;
         const QRect l = rectIn(label, screen);
@@ -252,8 +298,7 @@ QString promptOf(const QWidget* control, const QList<QLabel*>& labels, const QWi
             above = label;
         }
     }
-    const QLabel* chosen = left ? left : above;
-    return chosen ? chosen->text().simplified() : QString();
+    return left ? left : above;
 }
 
 } // namespace
@@ -262,14 +307,22 @@ void Screen::describeForScreenReaders()
 {
     const QList<QLabel*> labels = findChildren<QLabel*>();
     for (QWidget* w : findChildren<QWidget*>()) {
+        if (auto* figure = qobject_cast<Figure*>(w)) {
+            figure->setCaption(promptOf(figure, labels, this));
+            continue;
+        }
         if (auto* label = qobject_cast<QLabel*>(w)) {
-            if (label->property("figure").toBool() && label->accessibleDescription().isEmpty())
-                label->setAccessibleDescription(promptOf(label, labels, this));
+            if (isPunctuation(label))
+                screenReader::makeDecorative(label);
             continue;
         }
         const bool input = qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w);
-        if (input && w->accessibleName().isEmpty())
-            w->setAccessibleName(promptOf(w, labels, this));
+        if (!input || !w->accessibleName().isEmpty())
+            continue;
+        if (QLabel* prompt = promptOf(w, labels, this)) {
+            w->setAccessibleName(spokenCaption(prompt->text()));
+            prompt->setBuddy(w);
+        }
     }
 }
 

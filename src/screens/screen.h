@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QColor>
+#include <QHash>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -10,7 +12,8 @@
 class QAbstractButton;
 class QAbstractItemModel;
 class QComboBox;
-class QFrame;
+class Figure;
+class Group;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -77,11 +80,21 @@ protected:
                            QWidget* parent = nullptr);
     QRadioButton* addOption(const QString& name, const QString& text, const QRect& twipsRect,
                             QWidget* parent = nullptr);
-    QFrame* addFrame(const QString& name, const QRect& twipsRect, QWidget* parent = nullptr);
+    // A page of the screen or a box of inputs, on the screen's background, named
+    // by its subject for screen readers.
+    Group* addGroup(const QString& name, const QString& subject, const QRect& twipsRect,
+                    QWidget* parent = nullptr);
+    // An amount the screen shows: dark blue, reached with Tab, read out with its
+    // caption.
+    Figure* addFigure(const QString& name, const QString& text, const QRect& twipsRect,
+                      QWidget* parent = nullptr);
+
+    // An error label: red, hidden until a check fails, read out by a screen reader
+    // whenever the check fails.
+    QLabel* addError(const QString& name, const QString& text, const QRect& twipsRect,
+                     QWidget* parent = nullptr);
 
     // Label looks.
-    static void makeError(QLabel* label);   // red, hidden until a check fails
-    static void makeFigure(QLabel* label);  // dark blue, described to screen readers
     static void setTextColour(QLabel* label, const QColor& colour);
     static void setPoints(QWidget* widget, double points);
 
@@ -95,6 +108,18 @@ protected:
     // Enter (or the keypad's Enter) in the box presses the button, while the
     // button can be pressed: the screen's way forward.
     static void pressOnEnter(QLineEdit* box, QAbstractButton* button);
+
+    // A check of the screen's input failed: its error label shows, a screen reader
+    // reads it out (every time, also when it is showing already), and the inputs
+    // at fault carry the error as their description until the check passes.
+    void refuse(QLabel* error, const QList<QWidget*>& atFault);
+    // The check passed, or the page is left: the error label hides and the inputs
+    // lose the error's description.
+    void clearError(QLabel* error);
+
+    // Has a screen reader read out news the screen shows no label for (what a
+    // choice changed, which record is shown).
+    void announce(const QString& text);
 
     // The control that takes the keyboard when the screen or one of its pages
     // appears: its first input, or where there is none the button that goes on.
@@ -114,15 +139,21 @@ public:
     // Gives the keyboard focus to firstInput() of the visible page.
     void focusFirstInput();
     // Gives every input control the caption of the label that prompts it as its
-    // accessible name, and every figure a description of what it shows, where the
-    // screen has not named them itself.
+    // accessible name and ties that label to it, where the screen has not named
+    // it itself; gives every figure its caption; leaves punctuation labels out of
+    // what screen readers are told.
     void describeForScreenReaders();
     // Tab order as the screen is read: top to bottom, then left to right, each
     // grid column by column. For screens that do not set their own.
     void orderTabsByPosition();
 
 private:
+    // The inputs at fault for an error lose its description.
+    void forgetFaults(QLabel* error);
+
     Navigator& m_navigator;
     QLabel* m_notice = nullptr;
+    QLabel* m_announcer = nullptr;
+    QHash<QLabel*, QList<QPointer<QWidget>>> m_atFault; // per error label
     int m_clientHeight = 0;
 };

@@ -1,5 +1,6 @@
 #include "screens/services_summary_screen.h"
 
+#include "screens/controls.h"
 #include "screens/navigator.h"
 #include "screens/other_revenues_screen.h"
 #include "screens/wrapping_button.h"
@@ -12,10 +13,10 @@ Form5::Form5(Navigator& navigator)
     : Screen(navigator, QStringLiteral("Form5"), QStringLiteral("Платные услуги"), 8895, 2265)
 {
     addLabel("Label2", "Поступления от оказания платных услуг (всего) -", {360, 360, 5535, 255});
-    m_revenue = addLabel("Label1", "10000000", {6000, 360, 1455, 255});
+    m_revenue = addFigure("Label1", "10000000", {6000, 360, 1455, 255});
     addLabel("Label3", "рублей", {7560, 360, 855, 255});
     addLabel("Label4", "Расходы на оказание платных услуг (всего) -", {360, 720, 5535, 255});
-    m_cost = addLabel("Label6", "10000000", {6000, 720, 1455, 255});
+    m_cost = addFigure("Label6", "10000000", {6000, 720, 1455, 255});
     addLabel("Label5", "рублей", {7560, 720, 855, 255});
     // The caption of Command2 wraps: it is wider than its button.
     auto* change = new WrappingButton(QStringLiteral("изменить параметры услуг"), this);
@@ -26,7 +27,6 @@ Form5::Form5(Navigator& navigator)
     m_next = next;
 
     for (QLabel* figure : {m_revenue, m_cost}) {
-        makeFigure(figure);
         setPoints(figure, look::kPromptPoints);
         figure->setWordWrap(false);
     }

@@ -26,14 +26,16 @@ Form1::Form1(Navigator& navigator)
     m_firstInitial = addTextBox("Text2", {6720, 2355, 375, 375});
     addLabel("Label5", ".", {7080, 2520, 255, 255});
     m_patronymicInitial = addTextBox("Text3", {7320, 2355, 375, 375});
+    // One caption stands for both initials; each box is named for its own.
+    m_firstInitial->setAccessibleName(QStringLiteral("Имя (инициал)"));
+    m_patronymicInitial->setAccessibleName(QStringLiteral("Отчество (инициал)"));
     addLabel("Label6", "Наименование образовательного учреждения", {720, 2880, 6255, 375});
     m_institution = addTextBox("Text4", {360, 3240, 7095, 375});
     addLabel("Label8", "Тип НП", {8040, 2880, 1215, 375});
     m_settlement = addList("Combo1", {7800, 3240, 1575, 360}, {"Сельский", "Городской"});
-    m_error = addLabel("Label7",
+    m_error = addError("Label7",
                        "Не введено наименование образовательного учреждения и (или) тип населенного пункта!",
                        {480, 3840, 8535, 255});
-    makeError(m_error);
     setPoints(m_error, 8.25);
     auto* start = addButton("Command1", "начать", {3998, 4200, 1815, 495});
     QPalette face = start->palette();
@@ -53,12 +55,17 @@ Form1::Form1(Navigator& navigator)
 
 QWidget* Form1::firstInput() const { return m_surname; }
 
-void Form1::command1Click()
-{
-    if (m_institution->text().isEmpty() || m_settlement->currentText().isEmpty()) {
-        m_error->show();
+void Form1::command1Click() {
+    QList<QWidget*> missing;
+    if (m_institution->text().isEmpty())
+        missing << m_institution;
+    if (m_settlement->currentText().isEmpty())
+        missing << m_settlement;
+    if (!missing.isEmpty()) {
+        refuse(m_error, missing);
         return;
     }
+    clearError(m_error);
     setWindowTitle(QStringLiteral("Подождите, идет загрузка..."));
 
     PlanState& state = plan();

@@ -1,5 +1,6 @@
 #include "wizard/wizard.h"
 
+#include "screens/accessibility.h"
 #include "screens/adjustment_screen.h"
 #include "screens/assignment_screen.h"
 #include "screens/expenses_screen.h"
@@ -56,6 +57,7 @@ Wizard::~Wizard() = default;
 std::unique_ptr<Wizard> Wizard::start()
 {
     installToolkitTranslations();
+    screenReader::install();
     auto wizard = std::make_unique<Wizard>();
     wizard->m_form1 = std::make_unique<Form1>(*wizard);
     wizard->m_form1->describeForScreenReaders();

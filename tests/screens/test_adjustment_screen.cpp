@@ -8,7 +8,6 @@
 #include "wizard/wizard.h"
 
 #include <QAbstractItemModel>
-#include <QFrame>
 #include <QLabel>
 
 namespace {
@@ -197,7 +196,7 @@ private slots:
         drive::click(form9(), "Command1");
         QCOMPARE(drive::visibleScreens(), (QStringList{"Form4", "Form9"}));
         QVERIFY(!form9().isEnabled());
-        QVERIFY(drive::find<QFrame>(form4(), "Frame2")->isVisible());
+        QVERIFY(drive::find(form4(), "Frame2")->isVisible());
         QCOMPARE(text(form4(), "Label6"), QString("1"));
         QCOMPARE(text(form4(), "Label8"), QString("1"));
         QVERIFY(!drive::find<QPushButton>(form4(), "Command5")->isVisible());

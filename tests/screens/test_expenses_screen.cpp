@@ -9,7 +9,6 @@
 #include "support/tagged_values.h"
 #include "wizard/wizard.h"
 
-#include <QFrame>
 #include <QLabel>
 
 #include <algorithm>
