@@ -11,6 +11,10 @@ packages=(
   clang libclang-rt-14-dev
   dpkg-dev file librsvg2-bin lintian desktop-file-utils appstream
   locales libreoffice-calc-nogui fonts-crosextra-carlito poppler-utils libminizip-dev libexpat1-dev
+  # the program as a screen reader meets it: a display, the session and accessibility buses, AT-SPI from Python
+  xvfb dbus-daemon dbus-bin at-spi2-core python3-pyatspi python3-gi
+  # hearing it through Orca (scripts/hear.py)
+  orca openbox xdotool
 )
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
