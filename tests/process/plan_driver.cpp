@@ -25,6 +25,8 @@
 
 #include <clocale>
 
+#include "support/keys.h"
+
 namespace {
 
 class PlanDriver : public QObject {
@@ -68,18 +70,8 @@ private:
 
     void type(const char* form, const QString& name, const QString& text)
     {
-        auto* box = control<QLineEdit>(form, name);
-        if (!box)
-            return;
-        box->setFocus();
-        box->selectAll();
-        box->del();
-        for (const QChar c : text) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-            QApplication::sendEvent(box, &press);
-            QApplication::sendEvent(box, &release);
-        }
+        if (auto* box = control<QLineEdit>(form, name))
+            keys::typeInto(box, text);
     }
 
     void choose(const char* form, const QString& name, const QString& item)

@@ -9,6 +9,8 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include "support/keys.h"
+
 namespace drive {
 
 template <typename T = QWidget> T* find(QWidget& screen, const char* name)
@@ -48,18 +50,7 @@ inline void click(QWidget& screen, const char* name)
 
 inline void type(QWidget& screen, const char* name, const QString& text)
 {
-    auto* box = find<QLineEdit>(screen, name);
-    box->setFocus();
-    box->selectAll();
-    box->del();
-    // Key events carry their text, so Cyrillic types as well as ASCII
-    // (QTest::keyClicks knows only ASCII keys).
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(box, &press);
-        QApplication::sendEvent(box, &release);
-    }
+    keys::typeInto(find<QLineEdit>(screen, name), text);
 }
 
 // Chooses a list item by its text, as picking it from the drop-down does.

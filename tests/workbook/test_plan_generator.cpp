@@ -1,4 +1,5 @@
 #include "state/number_rules.h"
+#include "support/office.h"
 #include "workbook/plan_fixture.h"
 #include "workbook/plan_generator.h"
 #include "workbook/plan_layout.h"
@@ -349,16 +350,7 @@ void TestPlanGenerator::printsAsATable() {
     const QString book = m_dir->filePath(QStringLiteral("plan.xlsx"));
     QVERIFY(QFile::rename(result.filePath, book));
 
-    QProcess office;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), m_dir->path());
-    office.setProcessEnvironment(env);
-    office.setWorkingDirectory(m_dir->path());
-    office.start(QStringLiteral("soffice"),
-                 {QStringLiteral("-env:UserInstallation=file://") + m_dir->filePath(QStringLiteral("profile")),
-                  QStringLiteral("--headless"), QStringLiteral("--convert-to"), QStringLiteral("pdf"),
-                  QStringLiteral("--outdir"), m_dir->path(), book});
-    QVERIFY(office.waitForFinished(300000) && office.exitCode() == 0);
+    QVERIFY(office::convert({book}, QStringLiteral("pdf"), m_dir->path(), m_dir->path()));
     // Every printed word with its box on the page.
     QProcess text;
     text.start(QStringLiteral("pdftotext"),
