@@ -2,6 +2,6 @@
 # Installs what is missing, builds the program alone (optimised, no tests) and starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh run
 cmake --workflow --preset run
 exec ./build/release/src/planium

@@ -2,5 +2,5 @@
 # Installs what is missing, builds with warnings as errors and runs every test headless.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/setup.sh
+./scripts/setup.sh test
 cmake --workflow --preset ci
