@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QScreen>
 #include <QTranslator>
@@ -45,6 +46,15 @@ void installToolkitTranslations()
         QCoreApplication::installTranslator(translator);
 }
 
+// Планиум's own icon in every window's title bar and the task switcher: the
+// theme icon the package installs, else the drawing built into the program.
+void installWindowIcon()
+{
+    if (QGuiApplication::windowIcon().isNull())
+        QGuiApplication::setWindowIcon(
+            QIcon::fromTheme(QStringLiteral("planium"), QIcon(QStringLiteral(":/icons/planium.svg"))));
+}
+
 } // namespace
 
 Wizard::Wizard()
@@ -57,6 +67,7 @@ Wizard::~Wizard() = default;
 std::unique_ptr<Wizard> Wizard::start()
 {
     installToolkitTranslations();
+    installWindowIcon();
     screenReader::install();
     auto wizard = std::make_unique<Wizard>();
     wizard->m_form1 = std::make_unique<Form1>(*wizard);

@@ -57,7 +57,7 @@ icon=$(sed -n 's/^Icon=//p' "$entry")
 grep -qF "<launchable type=\"desktop-id\">$(basename "$entry")</launchable>" "$metainfo" ||
   fail "the metadata does not launch the menu entry"
 
-lintian --fail-on error "$deb" || fail "lintian reports errors"
+lintian --fail-on error,warning "$deb" || fail "lintian reports errors or warnings"
 
 # Started with no display, the minimal platform writes each painted frame to a PNG in the
 # working directory. The first frame is the whole window; a second later it is surely
