@@ -41,6 +41,14 @@ inline QWidget* nextTabStop(QWidget* from)
     return w;
 }
 
+// Brings a screen to the front with the keyboard on it, as a click on its window does.
+inline void activate(QWidget& screen)
+{
+    screen.activateWindow();
+    if (!QTest::qWaitForWindowActive(&screen))
+        qWarning("%s did not become the active window", qPrintable(screen.objectName()));
+}
+
 inline void click(QWidget& screen, const char* name)
 {
     auto* button = find<QAbstractButton>(screen, name);

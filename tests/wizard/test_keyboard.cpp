@@ -55,7 +55,7 @@ class TestKeyboard : public QObject {
     static QString focusedName() { return focused() ? focused()->objectName() : QString("(none)"); }
 
     // The screen in front takes the keyboard.
-    static void activate(QWidget& screen) { QApplication::setActiveWindow(&screen); }
+    static void activate(QWidget& screen) { drive::activate(screen); }
 
     // The screen is in front, alone or over the disabled adjustment screen, and
     // the keyboard starts on `control`.

@@ -219,7 +219,7 @@ private:
         // Enter may press "Сформировать ПФХД": the workbook has the services of now.
         m_pendingServices = m_wizard->plan().serviceCountValue();
         if (roll < 10) {
-            QApplication::setActiveWindow(&screen);
+            drive::activate(screen);
             QWidget* target = QApplication::focusWidget();
             if (!target || target->window() != &screen)
                 target = &screen;
