@@ -46,7 +46,10 @@ dpkg -x "$deb" "$root"
 entry=$root/usr/share/applications/planium.desktop
 metainfo=$root/usr/share/metainfo/ru.planium.Planium.metainfo.xml
 desktop-file-validate "$entry" || fail "desktop entry"
-appstreamcli validate --no-net "$metainfo" || fail "AppStream metadata"
+# The project has no public address yet: newer appstream versions warn of the missing
+# homepage (older ones do not know that check at all), and nothing else may be reported.
+appstreamcli validate "$metainfo" || appstreamcli validate --override=url-homepage-missing=info "$metainfo" ||
+  fail "AppStream metadata"
 
 # The menu entry must start an installed program and name an installed icon, and the
 # metadata must point at the menu entry.
