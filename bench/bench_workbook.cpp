@@ -186,9 +186,13 @@ void directLibrary(benchmark::State& state, bool durable) {
         state.ResumeTiming();
     }
 }
-void BM_DirectLibraryBaseline40(benchmark::State& state) { directLibrary(state, false); }
+void BM_DirectLibraryBaseline40(benchmark::State& state) {
+    directLibrary(state, false);
+}
 BENCHMARK(BM_DirectLibraryBaseline40)->Unit(benchmark::kMillisecond);
-void BM_DirectLibraryBaselineDurable40(benchmark::State& state) { directLibrary(state, true); }
+void BM_DirectLibraryBaselineDurable40(benchmark::State& state) {
+    directLibrary(state, true);
+}
 BENCHMARK(BM_DirectLibraryBaselineDurable40)->Unit(benchmark::kMillisecond);
 
 // The file alone, from a finished sheet.

@@ -186,7 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     QChar(static_cast<char16_t>(static_cast<unsigned char>(bytes[i])
                                                 | static_cast<unsigned char>(bytes[i + 1]) << 8));
             if (input.ConsumeBool()) // now and then a run that reads like one of the format's escapes
-                text += QStringLiteral("_x%1_").arg(input.ConsumeIntegral<std::uint16_t>(), 4, 16, QLatin1Char('0'));
+                text += QStringLiteral("_x%1_").arg(input.ConsumeIntegral<std::uint16_t>(), 4, 16,
+                                                    QLatin1Char('0'));
             sheet.setCellValue(row, column, text);
         }
     }

@@ -26,8 +26,7 @@ class Opener final : public QObject {
     Q_OBJECT
 public:
     // Lives as long as the program: the threads waiting for an opener report to it.
-    static Opener* instance()
-    {
+    static Opener* instance() {
         static Opener* const opener = new Opener;
         return opener;
     }
@@ -37,8 +36,7 @@ signals:
     void verdict(const QString& path, bool opened);
 
 public slots:
-    void openUrl(const QUrl& url)
-    {
+    void openUrl(const QUrl& url) {
         const QString path = url.toLocalFile();
         const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
 #ifdef Q_OS_UNIX
@@ -56,18 +54,18 @@ public slots:
 
 private:
     // Called from the waiting thread: the verdict is handed to the user-interface thread.
-    void report(const QString& path, bool opened)
-    {
-        QMetaObject::invokeMethod(this, [this, path, opened] { emit verdict(path, opened); }, Qt::QueuedConnection);
+    void report(const QString& path, bool opened) {
+        QMetaObject::invokeMethod(
+            this, [this, path, opened] { emit verdict(path, opened); }, Qt::QueuedConnection);
     }
 
 #ifdef Q_OS_UNIX
     // Runs the opener and waits for its exit status, at most kVerdictWithin.
-    bool runOpener(const QString& program, const QString& path)
-    {
+    bool runOpener(const QString& program, const QString& path) {
         const QByteArray file = QFile::encodeName(program);
         const QByteArray argument = QFile::encodeName(path);
-        char* argv[] = {const_cast<char*>(file.constData()), const_cast<char*>(argument.constData()), nullptr};
+        char* argv[] = {const_cast<char*>(file.constData()), const_cast<char*>(argument.constData()),
+                        nullptr};
         pid_t child = 0;
         if (::posix_spawn(&child, file.constData(), nullptr, nullptr, argv, environ) != 0)
             return false;
@@ -95,15 +93,13 @@ private:
 
 namespace desktop {
 
-void installOpener()
-{
+void installOpener() {
     Opener* opener = Opener::instance();
     opener->installed = true;
     QDesktopServices::setUrlHandler(QStringLiteral("file"), opener, "openUrl");
 }
 
-bool open(const QString& path, QObject* context, const std::function<void()>& failed)
-{
+bool open(const QString& path, QObject* context, const std::function<void()>& failed) {
     Opener* opener = Opener::instance();
     auto connection = std::make_shared<QMetaObject::Connection>();
     if (opener->installed)

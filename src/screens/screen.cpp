@@ -137,16 +137,14 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
     screenReader::announce(m_notice);
 }
 
-void Screen::showGeneration(const GenerationResult& result)
-{
+void Screen::showGeneration(const GenerationResult& result) {
     m_generation = result;
     showNotice(result.noticeText(), result.written ? QFileInfo(result.filePath).absolutePath() : QString(),
                !result.wentWell());
     m_generation = result; // showNotice forgets it for an empty text
 }
 
-PlanOpener Screen::planOpener()
-{
+PlanOpener Screen::planOpener() {
     return [this](const QString& path) {
         return desktop::open(path, this, [this, path] {
             // Only while the notice still tells of that file.
@@ -158,8 +156,7 @@ PlanOpener Screen::planOpener()
     };
 }
 
-void Screen::figuresShown()
-{
+void Screen::figuresShown() {
     if (!m_notice || !m_notice->isVisible())
         return;
     QStringList now;

@@ -36,7 +36,8 @@ QString writeFailed(const QString& folder) {
 }
 
 QString folderOpenFailed(const QString& folder) {
-    return QStringLiteral("Открыть папку не удалось. Откройте её вручную: %1").arg(QDir::toNativeSeparators(folder));
+    return QStringLiteral("Открыть папку не удалось. Откройте её вручную: %1")
+        .arg(QDir::toNativeSeparators(folder));
 }
 
 QString openFailed(const QString& path) {

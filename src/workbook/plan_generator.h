@@ -44,8 +44,8 @@ QString plansFolder();
 // that name is taken. The file is written once, in place, and is on the disk
 // before it gets its name, so nothing at that name is replaced or written
 // through. When the folder cannot take it, the workbook goes into the program's
-// private temporary folder and the notice says so. Then it is opened. Never throws; every failure is reported in the result
-// with the plan state intact.
+// private temporary folder and the notice says so. Then it is opened. Never throws; every failure is reported
+// in the result with the plan state intact.
 GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder = {},
                                          const QDateTime& at = {});
 

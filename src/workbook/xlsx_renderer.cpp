@@ -200,7 +200,8 @@ lxw_error writeCell(lxw_worksheet* sheet, int row, int column, const CellValue& 
     if (const QString* text = std::get_if<QString>(&value)) {
         // Always a string, never a formula, even when it starts with "=".
         return worksheet_write_string(
-            sheet, r, c, xmlSafeUtf8(escapeLookalikes(QStringView(*text).left(kMaxCellText))).constData(), format);
+            sheet, r, c, xmlSafeUtf8(escapeLookalikes(QStringView(*text).left(kMaxCellText))).constData(),
+            format);
     }
     if (format)
         return worksheet_write_blank(sheet, r, c, format);
@@ -512,7 +513,8 @@ QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const Q
         target = folderName + '/' + hidden;
     const QByteArray memory = scratchInMemory();
     failure = render(sheet, target, memory.isEmpty() ? folderName : memory, presentation);
-    if (!failure.isEmpty() && !memory.isEmpty()) // that memory may be full: the folder has room for scratch too
+    if (!failure.isEmpty() &&
+        !memory.isEmpty()) // that memory may be full: the folder has room for scratch too
         failure = render(sheet, target, folderName, presentation);
 
     struct stat written {};
@@ -533,7 +535,8 @@ QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const Q
         }
         const QString finalName =
             (n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) + QStringLiteral(".xlsx");
-        const int code = nameWithoutReplacing(dir, hidden.constData(), QFile::encodeName(finalName).constData());
+        const int code =
+            nameWithoutReplacing(dir, hidden.constData(), QFile::encodeName(finalName).constData());
         if (code == 0)
             path = QDir(folder).filePath(finalName);
         else if (code != EEXIST)
@@ -552,8 +555,8 @@ QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const Q
     const QString hidden = QDir(folder).filePath(QStringLiteral(".%1.part").arg(name));
     failure = render(sheet, QFile::encodeName(hidden), QFile::encodeName(folder), presentation);
     for (int n = 1; failure.isEmpty() && n <= 1000; ++n) {
-        const QString path = QDir(folder).filePath((n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) +
-                                                   QStringLiteral(".xlsx"));
+        const QString path = QDir(folder).filePath(
+            (n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) + QStringLiteral(".xlsx"));
         if (QFile::rename(hidden, path))
             return path;
     }
@@ -563,7 +566,8 @@ QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const Q
 }
 
 QString renderXlsx(const SheetModel& sheet, const QString& path, const Presentation& presentation) {
-    return render(sheet, QFile::encodeName(path), QFile::encodeName(QFileInfo(path).absolutePath()), presentation);
+    return render(sheet, QFile::encodeName(path), QFile::encodeName(QFileInfo(path).absolutePath()),
+                  presentation);
 }
 
 } // namespace workbook

@@ -14,8 +14,8 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QFileInfo>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -154,14 +154,12 @@ private slots:
 
     // The saved-file notice tells of the plan as it was generated: once a figure
     // of the screen changes, it goes.
-    void noticeGoesWhenFiguresChange_data()
-    {
+    void noticeGoesWhenFiguresChange_data() {
         QTest::addColumn<bool>("corrected");
         QTest::newRow("preliminary, edited after назад") << false;
         QTest::newRow("corrected, a correction chosen") << true;
     }
-    void noticeGoesWhenFiguresChange()
-    {
+    void noticeGoesWhenFiguresChange() {
         QFETCH(bool, corrected);
         showPreliminary();
         if (corrected)
@@ -187,8 +185,7 @@ private slots:
 
     // The desktop's opener runs but cannot open the file (no application for it,
     // no file manager): the screen says so, and says so of the folder link too.
-    void openerThatFailsIsTold()
-    {
+    void openerThatFailsIsTold() {
         QTemporaryDir bin;
         QFile opener(bin.filePath("xdg-open"));
         QVERIFY(opener.open(QIODevice::WriteOnly) && opener.write("#!/bin/sh\nexit 3\n") > 0);

@@ -332,7 +332,8 @@ void TestPlanGenerator::keptAsANewDocument() {
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QVERIFY(kept.read(2) == "PK"); // a zip, as every workbook is
     // A document like others: readable as the user's umask allows (022 here).
-    const QFile::Permissions shared = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    const QFile::Permissions shared =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
     QCOMPARE(QFile::permissions(result.filePath) & ~(QFile::ReadUser | QFile::WriteUser), shared);
     QVERIFY(victimFile.open(QIODevice::ReadOnly));
     QCOMPARE(victimFile.readAll(), QByteArray("keep me"));
@@ -610,18 +611,22 @@ void TestPlanGenerator::textsReadBackExactly() {
     }
     // The long one as openpyxl reads it: as much as a cell holds, in the tallest row allowed.
     const QJsonObject book = dump(books.last());
-    QCOMPARE(book[u"cells"].toObject()[u"A11"].toObject()[u"v"].toString(), (prefix + names.last()).left(32767));
+    QCOMPARE(book[u"cells"].toObject()[u"A11"].toObject()[u"v"].toString(),
+             (prefix + names.last()).left(32767));
     QCOMPARE(book[u"heights"].toObject()[u"11"].toDouble(), workbook::kMaxRowPoints);
 
-    QVERIFY(office::convert(books, QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true"),
+    QVERIFY(office::convert(books,
+                            QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true"),
                             m_dir->path(), m_dir->path()));
     for (qsizetype i = 0; i < books.size(); ++i) {
         QProcess python;
-        python.start(kPython, {QStringLiteral("-c"),
-                               QStringLiteral("import csv, sys\n"
-                                              "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8', newline='')))\n"
-                                              "sys.stdout.write(rows[10][0])"),
-                               QString(books[i]).replace(QStringLiteral(".xlsx"), QStringLiteral(".csv"))});
+        python.start(
+            kPython,
+            {QStringLiteral("-c"),
+             QStringLiteral("import csv, sys\n"
+                            "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8', newline='')))\n"
+                            "sys.stdout.write(rows[10][0])"),
+             QString(books[i]).replace(QStringLiteral(".xlsx"), QStringLiteral(".csv"))});
         QVERIFY(python.waitForFinished(60000) && python.exitCode() == 0);
         const QString expected = (prefix + names[i]).left(32767);
         QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()), expected);
