@@ -8,7 +8,6 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
@@ -102,7 +101,7 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
             const QString linked = QUrl(link).toLocalFile();
             const auto failed = [this, linked] {
                 // Said once, below what the notice already tells.
-                if (!m_generation || !m_notice->isVisible() ||
+                if (!m_generation || m_notice->isHidden() ||
                     m_generation->notices.contains(notices::folderOpenFailed(linked)))
                     return;
                 m_generation->notices << notices::folderOpenFailed(linked);
@@ -138,17 +137,16 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
 }
 
 void Screen::showGeneration(const GenerationResult& result) {
-    m_generation = result;
     showNotice(result.noticeText(), result.written ? QFileInfo(result.filePath).absolutePath() : QString(),
                !result.wentWell());
-    m_generation = result; // showNotice forgets it for an empty text
+    m_generation = result;
 }
 
 PlanOpener Screen::planOpener() {
     return [this](const QString& path) {
         return desktop::open(path, this, [this, path] {
             // Only while the notice still tells of that file.
-            if (!m_generation || m_generation->filePath != path || !m_notice || !m_notice->isVisible())
+            if (!m_generation || m_generation->filePath != path || !m_notice || m_notice->isHidden())
                 return;
             m_generation->openingFailed();
             showGeneration(*m_generation);
@@ -157,7 +155,7 @@ PlanOpener Screen::planOpener() {
 }
 
 void Screen::figuresShown() {
-    if (!m_notice || !m_notice->isVisible())
+    if (!m_notice || m_notice->isHidden()) // also while the screen itself is hidden
         return;
     QStringList now;
     for (const Figure* figure : findChildren<Figure*>())

@@ -5,6 +5,7 @@
 #include "screens/adjustment_screen.h"
 #include "screens/assignment_screen.h"
 #include "screens/desktop_opener.h"
+#include "screens/expenses_screen.h"
 #include "screens/preliminary_screen.h"
 #include "screens/welcome_screen.h"
 #include "state/number_rules.h"
@@ -176,9 +177,14 @@ private slots:
         if (corrected) {
             drive::choose(screen, "Combo1", "-5");
         } else {
-            plan().otherPayments.total = 1000.0; // as the expenses screen leaves it after "назад"
+            // "назад", an amount changed on the expenses screen, and back: the
+            // figures are computed again before the screen shows.
+            drive::click(screen, "Command3");
+            plan().otherPayments.total = 1000.0;
             plan().otherPayments.q[0] = 1000.0;
             m_wizard->form8().computeAndShow();
+            m_wizard->hideScreen(m_wizard->form7());
+            m_wizard->showScreen(m_wizard->form8());
         }
         QVERIFY(!notice(screen)->isVisible());
     }
