@@ -103,13 +103,13 @@ private:
 
     // Presses "Сформировать ПФХД" and keeps what the screen then says, once the
     // desktop's opener has had its few seconds to answer.
-    void generate(const char* form)
-    {
+    void generate(const char* form) {
         click(form, QStringLiteral("Command2"));
         QWidget* s = screen(form);
         auto* notice = s ? s->findChild<QLabel*>(QStringLiteral("Notice")) : nullptr;
         if (qEnvironmentVariableIsSet("PLANIUM_DRIVER_DESKTOP"))
-            static_cast<void>(QTest::qWaitFor([&] { return notice && notice->text().contains(QStringLiteral("не удалось")); }, 8000));
+            static_cast<void>(QTest::qWaitFor(
+                [&] { return notice && notice->text().contains(QStringLiteral("не удалось")); }, 8000));
         m_notices << (notice ? notice->text() : QString());
     }
 

@@ -144,7 +144,8 @@ private slots:
             opener.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$HOME/opener.log\"\nexit 3\n");
             opener.close();
             QVERIFY(opener.setPermissions(opener.permissions() | QFile::ExeOwner));
-            env.insert(QStringLiteral("PATH"), home.filePath(QStringLiteral("bin")) + u':' + env.value("PATH"));
+            env.insert(QStringLiteral("PATH"),
+                       home.filePath(QStringLiteral("bin")) + u':' + env.value("PATH"));
             env.insert(QStringLiteral("TMPDIR"), home.filePath(QStringLiteral("no temporary folder")));
             env.insert(QStringLiteral("PLANIUM_DRIVER_DESKTOP"), QStringLiteral("1"));
         }
@@ -181,7 +182,8 @@ private slots:
         if (desktop) {
             QFile log(openerLog);
             QVERIFY(log.open(QIODevice::ReadOnly));
-            opened = QJsonArray::fromStringList(QString::fromLocal8Bit(log.readAll()).split(u'\n', Qt::SkipEmptyParts));
+            opened = QJsonArray::fromStringList(
+                QString::fromLocal8Bit(log.readAll()).split(u'\n', Qt::SkipEmptyParts));
             QCOMPARE(opened.size(), 2);
             const QJsonArray notices = said[u"notices"].toArray();
             QCOMPARE(notices.size(), 2);
@@ -193,7 +195,8 @@ private slots:
                 QCOMPARE(QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
                          QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
                 const QString told = notices[i].toString();
-                QVERIFY2(told.contains(QStringLiteral("открыть его не удалось")) && told.contains(path), qPrintable(told));
+                QVERIFY2(told.contains(QStringLiteral("открыть его не удалось")) && told.contains(path),
+                         qPrintable(told));
                 QVERIFY2(!told.contains(QStringLiteral("ПФХД сохранён:")), qPrintable(told));
             }
         }
@@ -203,8 +206,10 @@ private slots:
             const QJsonObject book = read(path);
             QVERIFY2(!book.isEmpty(), qPrintable(path));
             run.books << book;
-            const QString kept = m_kept.filePath(
-                QStringLiteral("%1%2-%3.xlsx").arg(locale.left(5), desktop ? QStringLiteral("-desktop") : QString()).arg(i));
+            const QString kept =
+                m_kept.filePath(QStringLiteral("%1%2-%3.xlsx")
+                                    .arg(locale.left(5), desktop ? QStringLiteral("-desktop") : QString())
+                                    .arg(i));
             QVERIFY(QFile::copy(path, kept));
             run.files << kept;
         }
