@@ -1,3 +1,4 @@
+#include "screens/desktop_opener.h"
 #include "state/number_rules.h"
 #include "wizard/wizard.h"
 
@@ -7,6 +8,7 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     numbers::applyRegionalConventions();
+    desktop::installOpener();
     const auto wizard = Wizard::start();
     return app.exec();
 }

@@ -173,12 +173,14 @@ void Form9::recalculate()
     if (!figures.inRange) {
         // Nothing was stored; the figures keep what they showed.
         showAmountOutOfRange(m_balance);
+        figuresShown();
         return;
     }
     showFigure(m_paidResultChange, figures.paidResultChange, look::kTextPoints);
     showBalance(figures.balance);
     for (std::size_t k = 0; k < kCorrectionCount; ++k)
         m_changes[k]->setText(numbers::formatPlain(figures.changes[k]));
+    figuresShown();
 }
 
 void Form9::showBalance(double balance)
@@ -186,6 +188,7 @@ void Form9::showBalance(double balance)
     const BalanceLine line = balanceLine(balance);
     m_balanceCaption->setText(line.deficit ? QStringLiteral("Дефицит -") : QStringLiteral("Профицит -"));
     showFigure(m_balance, line.amount, look::kTextPoints);
+    figuresShown();
 }
 
 void Form9::listClick(std::size_t correction) {
@@ -216,8 +219,5 @@ void Form9::generateCorrectedPlanWorkbook()
 {
     // The plan as last calculated no longer matches the records when the latest
     // calculation could not hold its amounts: nothing is written then.
-    const GenerationResult result =
-        m_inRange ? generateCorrectedPlan(plan(), openWithDesktop) : refusedOutOfRange();
-    showNotice(result.noticeText(), result.written ? QFileInfo(result.filePath).absolutePath() : QString(),
-               !result.wentWell());
+    showGeneration(m_inRange ? generateCorrectedPlan(plan(), planOpener()) : refusedOutOfRange());
 }

@@ -56,6 +56,7 @@ void Form8::computeAndShow()
         showFigure(m_expenses, totals.expenses, look::kPromptPoints);
     else
         showAmountOutOfRange(m_expenses);
+    figuresShown();
 }
 
 void Form8::command1Click()
@@ -83,8 +84,5 @@ void Form8::command3Click()
 void Form8::generatePlanWorkbook()
 {
     // A plan whose amounts cannot be held is not written either.
-    const GenerationResult result =
-        m_inRange ? generatePreliminaryPlan(plan(), openWithDesktop) : refusedOutOfRange();
-    showNotice(result.noticeText(), result.written ? QFileInfo(result.filePath).absolutePath() : QString(),
-               !result.wentWell());
+    showGeneration(m_inRange ? generatePreliminaryPlan(plan(), planOpener()) : refusedOutOfRange());
 }

@@ -3,11 +3,12 @@
 #include "screens/accessibility.h"
 #include "screens/choice_list.h"
 #include "screens/controls.h"
+#include "screens/desktop_opener.h"
 #include "screens/navigator.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
+#include <QFileInfo>
 #include <QFont>
 #include <QFontDatabase>
 #include <QLabel>
@@ -86,8 +87,6 @@ Screen::Screen(Navigator& navigator, const QString& name, const QString& caption
     setFixedSize(twips(clientWidthTwips), m_clientHeight);
 }
 
-bool openWithDesktop(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
-
 void Screen::showNotice(const QString& text, const QString& folder, bool problem)
 {
     if (!m_notice) {
@@ -98,10 +97,25 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
         // The path can be copied; the link opens the folder.
         m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse |
                                           Qt::LinksAccessibleByKeyboard);
-        connect(m_notice, &QLabel::linkActivated, this,
-                [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
+        connect(m_notice, &QLabel::linkActivated, this, [this](const QString& link) {
+            const QString linked = QUrl(link).toLocalFile();
+            const auto failed = [this, linked] {
+                // Said once, below what the notice already tells.
+                if (!m_generation || m_notice->isHidden() ||
+                    m_generation->notices.contains(notices::folderOpenFailed(linked)))
+                    return;
+                m_generation->notices << notices::folderOpenFailed(linked);
+                showGeneration(*m_generation);
+            };
+            if (!desktop::open(linked, this, failed))
+                failed();
+        });
     }
+    m_figuresAtNotice.clear();
+    for (const Figure* figure : findChildren<Figure*>())
+        m_figuresAtNotice << figure->text();
     if (text.isEmpty()) {
+        m_generation.reset();
         m_notice->hide();
         setFixedHeight(m_clientHeight);
         return;
@@ -120,6 +134,34 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
     m_notice->show();
     setFixedHeight(m_clientHeight + height + kMargin);
     screenReader::announce(m_notice);
+}
+
+void Screen::showGeneration(const GenerationResult& result) {
+    showNotice(result.noticeText(), result.written ? QFileInfo(result.filePath).absolutePath() : QString(),
+               !result.wentWell());
+    m_generation = result;
+}
+
+PlanOpener Screen::planOpener() {
+    return [this](const QString& path) {
+        return desktop::open(path, this, [this, path] {
+            // Only while the notice still tells of that file.
+            if (!m_generation || m_generation->filePath != path || !m_notice || m_notice->isHidden())
+                return;
+            m_generation->openingFailed();
+            showGeneration(*m_generation);
+        });
+    };
+}
+
+void Screen::figuresShown() {
+    if (!m_notice || m_notice->isHidden()) // also while the screen itself is hidden
+        return;
+    QStringList now;
+    for (const Figure* figure : findChildren<Figure*>())
+        now << figure->text();
+    if (now != m_figuresAtNotice)
+        showNotice(QString());
 }
 
 void Screen::announce(const QString& text) {

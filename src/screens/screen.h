@@ -9,6 +9,10 @@
 #include <QStringListModel>
 #include <QWidget>
 
+#include "workbook/plan_generator.h"
+
+#include <optional>
+
 class QAbstractButton;
 class QAbstractItemModel;
 class QComboBox;
@@ -50,9 +54,6 @@ public:
     }
     bool setData(const QModelIndex&, const QVariant&, int) override { return false; }
 };
-
-// Opens a finished file with the desktop's application for its type.
-bool openWithDesktop(const QString& path);
 
 // The base of every screen: a top-level window with the common look, built from
 // a table of controls placed in twips, that ends the program when closed.
@@ -135,6 +136,15 @@ protected:
     // news dark blue. An empty text takes it away again.
     void showNotice(const QString& text, const QString& folder = {}, bool problem = true);
 
+    // What became of a press of "Сформировать ПФХД", as the notice. Made with
+    // planOpener(), it turns into "…открыть его не удалось…" when the desktop's
+    // opener reports later that it could not open the file.
+    void showGeneration(const GenerationResult& result);
+    PlanOpener planOpener();
+    // The screen's figures were shown anew: a notice about a plan generated from
+    // other figures goes.
+    void figuresShown();
+
 public:
     // Gives the keyboard focus to firstInput() of the visible page.
     void focusFirstInput();
@@ -153,6 +163,8 @@ private:
 
     Navigator& m_navigator;
     QLabel* m_notice = nullptr;
+    std::optional<GenerationResult> m_generation; // what the notice tells of
+    QStringList m_figuresAtNotice;
     QLabel* m_announcer = nullptr;
     QHash<QLabel*, QList<QPointer<QWidget>>> m_atFault; // per error label
     int m_clientHeight = 0;

@@ -35,6 +35,11 @@ QString writeFailed(const QString& folder) {
         .arg(QDir::toNativeSeparators(folder));
 }
 
+QString folderOpenFailed(const QString& folder) {
+    return QStringLiteral("Открыть папку не удалось. Откройте её вручную: %1")
+        .arg(QDir::toNativeSeparators(folder));
+}
+
 QString openFailed(const QString& path) {
     return QStringLiteral("Файл ПФХД сохранён, но открыть его не удалось. Откройте его вручную: %1")
         .arg(QDir::toNativeSeparators(path));
@@ -61,37 +66,6 @@ workbook::Presentation planPresentation() {
     return presentation;
 }
 
-// Copies the finished workbook into a new file of the folder, named `name` or, when
-// that is taken, "name (2)", "name (3)" …; the file is created exclusively, so an
-// existing file or link is never written through. The path, or empty with the reason.
-QString keepNewFile(const QByteArray& bytes, const QString& folder, const QString& name, QString* error) {
-    if (!QDir().mkpath(folder)) {
-        *error = QStringLiteral("cannot create the folder");
-        return {};
-    }
-    for (int n = 1; n <= 1000; ++n) {
-        const QString path = QDir(folder).filePath(
-            (n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) + QStringLiteral(".xlsx"));
-        QFile file(path);
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner)) {
-            const bool complete = file.write(bytes) == bytes.size() && file.flush();
-            file.close();
-            if (complete)
-                return path;
-            *error = file.errorString();
-            QFile::remove(path); // half a workbook helps nobody
-            return {};
-        }
-        const QFileInfo taken(path);
-        if (!taken.exists() && !taken.isSymLink()) {
-            *error = file.errorString();
-            return {};
-        }
-    }
-    *error = QStringLiteral("every name is taken");
-    return {};
-}
-
 // Writes the finished sheet into a new file and hands it to the opener.
 GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& outcome, const QString& kind,
                          const PlanOpener& open, const QString& requestedFolder, const QDateTime& at) {
@@ -106,41 +80,31 @@ GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& out
                              .arg(kind, (at.isValid() ? at : QDateTime::currentDateTime())
                                             .toString(QStringLiteral("yyyy-MM-dd HH-mm-ss")));
 
-    // The workbook is made in the program's private temporary folder first.
-    const QString scratchFolder = workbook::outputFolder(&result.error);
-    QString scratch;
-    if (!scratchFolder.isEmpty())
-        scratch = workbook::createUniqueFile(scratchFolder, name, &result.error);
-    QByteArray bytes;
-    if (!scratch.isEmpty()) {
-        result.error = workbook::renderXlsx(sheet, scratch, planPresentation());
-        QFile made(scratch);
-        if (result.error.isEmpty() && made.open(QIODevice::ReadOnly))
-            bytes = made.readAll();
-        if (bytes.isEmpty()) {
-            QFile::remove(scratch);
-            if (result.error.isEmpty())
-                result.error = made.errorString();
+    // Written once, straight where people keep documents.
+    const QString folder = requestedFolder.isEmpty() ? plansFolder() : requestedFolder;
+    if (QDir().mkpath(folder))
+        result.filePath = workbook::writeNewWorkbook(sheet, folder, name, planPresentation(), &result.error);
+    else
+        result.error = QStringLiteral("cannot create the folder");
+    if (result.filePath.isEmpty()) {
+        // Or else into the program's private temporary folder, and the notice says so.
+        const QString whyNotKept = result.error;
+        const QString scratchFolder = workbook::outputFolder(&result.error);
+        if (!scratchFolder.isEmpty())
+            result.filePath =
+                workbook::writeNewWorkbook(sheet, scratchFolder, name, planPresentation(), &result.error);
+        if (result.filePath.isEmpty()) {
+            // A fresh folder made for this press goes again.
+            if (!scratchFolder.isEmpty() && QFileInfo(scratchFolder).fileName() != QStringLiteral("planium"))
+                QDir().rmdir(scratchFolder);
+            result.error = whyNotKept + QStringLiteral("; ") + result.error;
+            result.notices << notices::writeFailed(folder);
+            return result;
         }
-    }
-    if (bytes.isEmpty()) {
-        result.notices << notices::writeFailed(scratchFolder.isEmpty() ? workbook::temporaryLocation() : scratchFolder);
-        return result;
+        result.inTemporaryFolder = true;
+        result.notices << notices::savedInTemporaryFolder(folder, result.filePath);
     }
     result.written = true;
-
-    // Then it is kept where people keep documents, or else where it was made.
-    const QString folder = requestedFolder.isEmpty() ? plansFolder() : requestedFolder;
-    QString whyNotKept;
-    result.filePath = keepNewFile(bytes, folder, name, &whyNotKept);
-    if (!result.filePath.isEmpty()) {
-        QFile::remove(scratch);
-    } else {
-        result.filePath = scratch;
-        result.inTemporaryFolder = true;
-        result.error = whyNotKept;
-        result.notices << notices::savedInTemporaryFolder(folder, scratch);
-    }
 
     try {
         result.opened = open && open(result.filePath);
@@ -155,6 +119,14 @@ GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& out
 }
 
 } // namespace
+
+void GenerationResult::openingFailed() {
+    if (!written || !opened)
+        return;
+    opened = false;
+    notices.removeAll(notices::saved(filePath));
+    notices << notices::openFailed(filePath);
+}
 
 QString plansFolder() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("ПФХД"));

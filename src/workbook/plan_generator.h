@@ -27,6 +27,9 @@ struct GenerationResult {
     QString error;       // technical reason of a failure, for diagnostics
 
     QString noticeText() const { return notices.join(QLatin1Char('\n')); }
+    // The opener took the file but then reported that it could not open it: the
+    // notice says so instead of only where the file is.
+    void openingFailed();
     // Written where it belongs and opened: the notices only inform.
     bool wentWell() const { return written && opened && !inTemporaryFolder; }
 };
@@ -38,11 +41,11 @@ QString plansFolder();
 // and subsidyQ in the plan state, writes a new workbook into `folder` (by default
 // plansFolder(), created if missing) named for what it is and when (`at`, by
 // default now): "ПФХД предварительный 2026-12-08 14-05-33.xlsx", " (2)" … when
-// that name is taken. The file is always new: created exclusively, so nothing at
-// that name is replaced or written through. When the folder cannot take it, the
-// workbook stays in the program's private temporary folder and the notice says
-// so. Then it is opened. Never throws; every failure is reported in the result
-// with the plan state intact.
+// that name is taken. The file is written once, in place, and is on the disk
+// before it gets its name, so nothing at that name is replaced or written
+// through. When the folder cannot take it, the workbook goes into the program's
+// private temporary folder and the notice says so. Then it is opened. Never throws; every failure is reported
+// in the result with the plan state intact.
 GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder = {},
                                          const QDateTime& at = {});
 
@@ -61,5 +64,6 @@ QString saved(const QString& path);
 QString savedInTemporaryFolder(const QString& plansFolder, const QString& path);
 QString writeFailed(const QString& folder);
 QString openFailed(const QString& path);
+QString folderOpenFailed(const QString& folder);
 QString outOfRange();
 } // namespace notices

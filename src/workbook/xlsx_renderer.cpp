@@ -2,9 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 
 #include <xlsxwriter.h>
 
@@ -17,7 +17,12 @@
 #include <vector>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <locale.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -167,7 +172,8 @@ std::map<int, double> rowHeightsForText(const SheetModel& sheet) {
         const int lines = wrappedLines(*text, columns, style.bold.value_or(false));
         if (lines <= rows)
             continue;
-        const double points = (lines - (rows - 1)) * kLinePoints;
+        // Taller than a spreadsheet allows, the row keeps the tallest height; the text still wraps.
+        const double points = std::min((lines - (rows - 1)) * kLinePoints, kMaxRowPoints);
         needed[firstRow] = std::max(needed[firstRow], points);
     }
     return needed;
@@ -193,8 +199,9 @@ lxw_error writeCell(lxw_worksheet* sheet, int row, int column, const CellValue& 
     }
     if (const QString* text = std::get_if<QString>(&value)) {
         // Always a string, never a formula, even when it starts with "=".
-        return worksheet_write_string(sheet, r, c,
-                                      xmlSafeUtf8(QStringView(*text).left(kMaxCellText)).constData(), format);
+        return worksheet_write_string(
+            sheet, r, c, xmlSafeUtf8(escapeLookalikes(QStringView(*text).left(kMaxCellText))).constData(),
+            format);
     }
     if (format)
         return worksheet_write_blank(sheet, r, c, format);
@@ -232,6 +239,32 @@ int wrappedLines(QStringView text, double width, bool bold) {
         }
     }
     return std::max(lines, 1);
+}
+
+QString escapeLookalikes(QStringView text) {
+    const auto isHex = [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
+    };
+    const auto startsEscape = [&](qsizetype at) {
+        if (at + 7 > text.size() || text[at] != u'_' || text[at + 1] != u'x' || text[at + 6] != u'_')
+            return false;
+        return isHex(text[at + 2]) && isHex(text[at + 3]) && isHex(text[at + 4]) && isHex(text[at + 5]);
+    };
+    QString out;
+    qsizetype copied = 0;
+    for (qsizetype at = text.indexOf(u"_x"); at >= 0; at = text.indexOf(u"_x", at + 1)) {
+        if (!startsEscape(at))
+            continue;
+        if (out.isEmpty())
+            out.reserve(text.size() + 7);
+        out += text.mid(copied, at - copied);
+        out += u"_x005F";
+        copied = at; // the underscore itself ends the escape and starts the run again
+    }
+    if (copied == 0 && out.isEmpty())
+        return text.toString(); // the usual case: nothing looks like an escape
+    out += text.mid(copied);
+    return out;
 }
 
 QByteArray xmlSafeUtf8(QStringView text) {
@@ -288,25 +321,16 @@ QString outputFolder(QString* error) {
     return {};
 }
 
-QString createUniqueFile(const QString& folder, const QString& stem, QString* error) {
-    QTemporaryFile file(QDir(folder).filePath(stem + QStringLiteral("-XXXXXX.xlsx")));
-    file.setAutoRemove(false);
-    if (!file.open()) { // O_CREAT | O_EXCL, mode 0600
-        if (error)
-            *error = file.errorString();
-        return {};
-    }
-    const QString path = file.fileName();
-    file.close();
-    return path;
-}
+namespace {
 
-QString renderXlsx(const SheetModel& sheet, const QString& path, const Presentation& presentation) {
+// Renders into the file at `target`, the library's scratch files (removed as soon
+// as they are made) in `scratchFolder`.
+QString render(const SheetModel& sheet, const QByteArray& target, QByteArray scratchFolder,
+               const Presentation& presentation) {
     const ClassicLocaleScope classicNumbers;
-    QByteArray scratch = QFileInfo(path).absolutePath().toLocal8Bit();
     lxw_workbook_options options{};
-    options.tmpdir = scratch.data(); // the library's scratch files stay in our private folder
-    lxw_workbook* book = workbook_new_opt(QFile::encodeName(path).constData(), &options);
+    options.tmpdir = scratchFolder.data();
+    lxw_workbook* book = workbook_new_opt(target.constData(), &options);
     if (!book)
         return QStringLiteral("cannot start the workbook");
     const QByteArray sheetName = xmlSafeUtf8(presentation.sheetName);
@@ -381,6 +405,169 @@ QString renderXlsx(const SheetModel& sheet, const QString& path, const Presentat
     if (failed.error != LXW_NO_ERROR)
         return QString::fromUtf8(lxw_strerror(failed.error));
     return {};
+}
+
+#ifdef Q_OS_UNIX
+
+QString systemError(const char* what, int code) {
+    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(code)));
+}
+
+// The user's file creation mask, read without changing it where the system says it.
+mode_t userUmask() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return static_cast<mode_t>(mask & 0777);
+            }
+        }
+    }
+    const mode_t mask = ::umask(0077); // the stricter mask only for this instant
+    ::umask(mask);
+    return mask;
+}
+
+// Where the library's scratch files (each removed as soon as it is made) cost
+// least: a folder in memory of the user's session, else the shared one in
+// memory, else none (the output's own folder then).
+QByteArray scratchInMemory() {
+    static const QByteArray found = [] {
+        for (const QByteArray& candidate : {qgetenv("XDG_RUNTIME_DIR"), QByteArray("/dev/shm")}) {
+            struct stat info {};
+            if (!candidate.isEmpty() && ::stat(candidate.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+                ::access(candidate.constData(), W_OK | X_OK) == 0)
+                return candidate;
+        }
+        return QByteArray();
+    }();
+    return found;
+}
+
+// Gives the hidden file of the folder its final name unless that name is taken:
+// 0, EEXIST when taken, or the error.
+int nameWithoutReplacing(int folder, const char* from, const char* to) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return errno; // EEXIST among them
+#endif
+    // A file system that cannot rename so: a second link fails just as surely on a taken name.
+    if (::linkat(folder, from, folder, to, 0) == 0) {
+        ::unlinkat(folder, from, 0);
+        return 0;
+    }
+    if (errno != EPERM && errno != ENOTSUP && errno != ENOSYS)
+        return errno;
+    // Nor links (FAT and the like): look, then rename.
+    struct stat there {};
+    if (::fstatat(folder, to, &there, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return ::renameat(folder, from, folder, to) == 0 ? 0 : errno;
+}
+
+#endif
+
+} // namespace
+
+QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const QString& name,
+                         const Presentation& presentation, QString* error) {
+    QString failure;
+    const auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return QString();
+    };
+#ifdef Q_OS_UNIX
+    const QByteArray folderName = QFile::encodeName(folder);
+    const int dir = ::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return fail(systemError("cannot open the folder", errno));
+
+    // A hidden name of our own, created exclusively: nothing found there is used.
+    const QByteArray base = QFile::encodeName(name);
+    QByteArray hidden;
+    int file = -1;
+    for (int attempt = 0; attempt < 100 && file < 0; ++attempt) {
+        hidden = '.' + base + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
+        file = ::openat(dir, hidden.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (file < 0 && errno != EEXIST)
+            break;
+    }
+    if (file < 0) {
+        const int code = errno;
+        ::close(dir);
+        return fail(systemError("cannot create a file in the folder", code));
+    }
+
+    // The library opens its output by name; the name of our open file reaches the
+    // file itself, even if something swapped the hidden name in between.
+    QByteArray target = "/proc/self/fd/" + QByteArray::number(file);
+    if (::access(target.constData(), W_OK) != 0)
+        target = folderName + '/' + hidden;
+    const QByteArray memory = scratchInMemory();
+    failure = render(sheet, target, memory.isEmpty() ? folderName : memory, presentation);
+    if (!failure.isEmpty() &&
+        !memory.isEmpty()) // that memory may be full: the folder has room for scratch too
+        failure = render(sheet, target, folderName, presentation);
+
+    struct stat written {};
+    if (failure.isEmpty() && (::fstat(file, &written) != 0 || written.st_size == 0))
+        failure = QStringLiteral("the workbook came out empty");
+    if (failure.isEmpty() && ::fchmod(file, 0666 & ~userUmask()) != 0)
+        failure = systemError("cannot set the permissions", errno);
+    if (failure.isEmpty() && ::fsync(file) != 0) // on the disk before anyone is told it is saved
+        failure = systemError("cannot flush the file", errno);
+    if (::close(file) != 0 && failure.isEmpty())
+        failure = systemError("cannot close the file", errno);
+
+    QString path;
+    for (int n = 1; failure.isEmpty() && path.isEmpty(); ++n) {
+        if (n > 1000) {
+            failure = QStringLiteral("every name is taken");
+            break;
+        }
+        const QString finalName =
+            (n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) + QStringLiteral(".xlsx");
+        const int code =
+            nameWithoutReplacing(dir, hidden.constData(), QFile::encodeName(finalName).constData());
+        if (code == 0)
+            path = QDir(folder).filePath(finalName);
+        else if (code != EEXIST)
+            failure = systemError("cannot name the file", code);
+    }
+    if (path.isEmpty()) {
+        ::unlinkat(dir, hidden.constData(), 0);
+        ::close(dir);
+        return fail(failure);
+    }
+    ::fsync(dir); // and its name with it
+    ::close(dir);
+    return path;
+#else
+    // Elsewhere: rendered beside its final name, then renamed, which does not replace.
+    const QString hidden = QDir(folder).filePath(QStringLiteral(".%1.part").arg(name));
+    failure = render(sheet, QFile::encodeName(hidden), QFile::encodeName(folder), presentation);
+    for (int n = 1; failure.isEmpty() && n <= 1000; ++n) {
+        const QString path = QDir(folder).filePath(
+            (n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) + QStringLiteral(".xlsx"));
+        if (QFile::rename(hidden, path))
+            return path;
+    }
+    QFile::remove(hidden);
+    return fail(failure.isEmpty() ? QStringLiteral("every name is taken") : failure);
+#endif
+}
+
+QString renderXlsx(const SheetModel& sheet, const QString& path, const Presentation& presentation) {
+    return render(sheet, QFile::encodeName(path), QFile::encodeName(QFileInfo(path).absolutePath()),
+                  presentation);
 }
 
 } // namespace workbook

@@ -16,10 +16,11 @@ QString temporaryLocation();
 // *error, when no such folder can be had.
 QString outputFolder(QString* error = nullptr);
 
-// A new empty file with a unique name ("<stem>-XXXXXX.xlsx") in the folder,
-// created exclusively with owner-only permissions, so no existing file is ever
-// replaced. Empty, with the reason in *error, on failure.
-QString createUniqueFile(const QString& folder, const QString& stem, QString* error = nullptr);
+// The text as a spreadsheet must store it to give it back as typed: a run that
+// reads like the format's own escape of a character ("_x000D_", any case of hex
+// digits) gets its underscore escaped as "_x005F_", so that readers do not turn
+// it into the character it names.
+QString escapeLookalikes(QStringView text);
 
 // The text as UTF-8 that XML 1.0 accepts: each character it does not allow (C0
 // controls other than tab, line feed and carriage return, a lone surrogate,
@@ -45,6 +46,18 @@ struct Presentation {
 // default font (widths in the spreadsheet's units: the digit "0"). An estimate
 // that errs on the side of an extra line rather than a clipped one.
 int wrappedLines(QStringView text, double width, bool bold = false);
+
+// The tallest row a spreadsheet allows, in points.
+constexpr double kMaxRowPoints = 409.0;
+
+// Writes the sheet as a new workbook in the folder, named "<name>.xlsx" or, when
+// that is taken, "<name> (2).xlsx", "<name> (3).xlsx" …: rendered into a hidden
+// file created exclusively in the folder, flushed to disk, and only then given
+// its name, without replacing or writing through anything found there. The file's
+// permissions follow the user's umask. Nothing is left in the folder when it
+// fails. Returns the new file's path, or empty with the reason in *error.
+QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const QString& name,
+                         const Presentation& presentation, QString* error);
 
 // Writes the sheet as the first worksheet of a new .xlsx at path: values,
 // merges, column widths and formats as the model holds them, presented as asked.

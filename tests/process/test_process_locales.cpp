@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString kPython = QStringLiteral("/usr/bin/python3");
@@ -104,13 +106,19 @@ private slots:
     void plan_data()
     {
         QTest::addColumn<QString>("locale");
+        QTest::addColumn<bool>("desktop");
         for (const char* locale : {"ru_RU.UTF-8", "de_DE.UTF-8", "en_US.UTF-8", "C.UTF-8"})
-            QTest::newRow(locale) << QString::fromLatin1(locale);
+            QTest::newRow(locale) << QString::fromLatin1(locale) << false;
+        // The program opening the plans itself with a desktop opener that fails,
+        // with no temporary folder and a umask that keeps others out.
+        QTest::newRow("ru_RU.UTF-8, opener fails, no temporary folder, umask 027")
+            << QStringLiteral("ru_RU.UTF-8") << true;
     }
 
     void plan()
     {
         QFETCH(QString, locale);
+        QFETCH(bool, desktop);
         QTemporaryDir home;
         QVERIFY(home.isValid());
         const QString report = home.filePath(QStringLiteral("report.json"));
@@ -127,11 +135,28 @@ private slots:
         env.insert(QStringLiteral("QT_PLUGIN_PATH"), QStringLiteral(PLANIUM_TEST_PLUGINS));
         env.insert(QStringLiteral("QT_QPA_GENERIC_PLUGINS"), QStringLiteral("plandriver"));
         env.insert(QStringLiteral("PLANIUM_DRIVER_REPORT"), report);
+        const QString openerLog = home.filePath(QStringLiteral("opener.log"));
+        if (desktop) {
+            // An opener that finds no application for the file, nor a file manager.
+            QVERIFY(QDir(home.path()).mkdir(QStringLiteral("bin")));
+            QFile opener(home.filePath(QStringLiteral("bin/xdg-open")));
+            QVERIFY(opener.open(QIODevice::WriteOnly));
+            opener.write("#!/bin/sh\nprintf '%s\\n' \"$1\" >> \"$HOME/opener.log\"\nexit 3\n");
+            opener.close();
+            QVERIFY(opener.setPermissions(opener.permissions() | QFile::ExeOwner));
+            env.insert(QStringLiteral("PATH"),
+                       home.filePath(QStringLiteral("bin")) + u':' + env.value("PATH"));
+            env.insert(QStringLiteral("TMPDIR"), home.filePath(QStringLiteral("no temporary folder")));
+            env.insert(QStringLiteral("PLANIUM_DRIVER_DESKTOP"), QStringLiteral("1"));
+        }
 
         QProcess program;
         program.setProcessEnvironment(env);
         program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const mode_t umaskBefore = desktop ? ::umask(027) : 0;
         program.start(QStringLiteral(PLANIUM_EXECUTABLE), {});
+        if (desktop)
+            ::umask(umaskBefore);
         QVERIFY(program.waitForFinished(180000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
@@ -153,14 +178,38 @@ private slots:
         for (const QString& name : figures.keys())
             figures[name] = figures[name].toString().replace(QLatin1Char('.'), QLatin1Char(','));
         Run run{locale, figures, {}, {}};
-        const QJsonArray opened = said[u"opened"].toArray();
+        QJsonArray opened = said[u"opened"].toArray();
+        if (desktop) {
+            QFile log(openerLog);
+            QVERIFY(log.open(QIODevice::ReadOnly));
+            opened = QJsonArray::fromStringList(
+                QString::fromLocal8Bit(log.readAll()).split(u'\n', Qt::SkipEmptyParts));
+            QCOMPARE(opened.size(), 2);
+            const QJsonArray notices = said[u"notices"].toArray();
+            QCOMPARE(notices.size(), 2);
+            for (int i = 0; i < 2; ++i) {
+                const QString path = opened[i].toString();
+                // Kept where documents are, readable as the umask says, and the
+                // screen says it could not be opened instead of only where it is.
+                QVERIFY2(path.startsWith(home.filePath(QStringLiteral("Documents/ПФХД/"))), qPrintable(path));
+                QCOMPARE(QFileInfo(path).permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+                         QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
+                const QString told = notices[i].toString();
+                QVERIFY2(told.contains(QStringLiteral("открыть его не удалось")) && told.contains(path),
+                         qPrintable(told));
+                QVERIFY2(!told.contains(QStringLiteral("ПФХД сохранён:")), qPrintable(told));
+            }
+        }
         QCOMPARE(opened.size(), 2);
         for (int i = 0; i < 2; ++i) {
             const QString path = opened[i].toString();
             const QJsonObject book = read(path);
             QVERIFY2(!book.isEmpty(), qPrintable(path));
             run.books << book;
-            const QString kept = m_kept.filePath(QStringLiteral("%1-%2.xlsx").arg(locale.left(5)).arg(i));
+            const QString kept =
+                m_kept.filePath(QStringLiteral("%1%2-%3.xlsx")
+                                    .arg(locale.left(5), desktop ? QStringLiteral("-desktop") : QString())
+                                    .arg(i));
             QVERIFY(QFile::copy(path, kept));
             run.files << kept;
         }

@@ -4,6 +4,8 @@
 
 #include "screens/adjustment_screen.h"
 #include "screens/assignment_screen.h"
+#include "screens/desktop_opener.h"
+#include "screens/expenses_screen.h"
 #include "screens/preliminary_screen.h"
 #include "screens/welcome_screen.h"
 #include "state/number_rules.h"
@@ -13,8 +15,9 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QLabel>
 #include <QFileInfo>
+#include <QLabel>
+#include <QTemporaryDir>
 #include <QUrl>
 
 class TestPlanGenerationScreens : public QObject {
@@ -98,7 +101,7 @@ private slots:
         for (const QString& path : m_opened) {
             QVERIFY(QFile::exists(path));
             QVERIFY(path.endsWith(".xlsx"));
-            QCOMPARE(QFile::permissions(path) & (QFile::ReadOther | QFile::WriteOther), QFile::Permissions());
+            QCOMPARE(QFile::permissions(path) & QFile::WriteOther, QFile::Permissions());
         }
         QCOMPARE(snapshot(screen).visible, before.visible);
         QCOMPARE(snapshot(screen).labels, before.labels);
@@ -150,6 +153,71 @@ private slots:
         QVERIFY(notice(form9)->text().startsWith("ПФХД сохранён"));
     }
 
+    // The saved-file notice tells of the plan as it was generated: once a figure
+    // of the screen changes, it goes.
+    void noticeGoesWhenFiguresChange_data() {
+        QTest::addColumn<bool>("corrected");
+        QTest::newRow("preliminary, edited after назад") << false;
+        QTest::newRow("corrected, a correction chosen") << true;
+    }
+    void noticeGoesWhenFiguresChange() {
+        QFETCH(bool, corrected);
+        showPreliminary();
+        if (corrected)
+            drive::click(m_wizard->form8(), "Command1");
+        QWidget& screen = corrected ? static_cast<QWidget&>(m_wizard->form9()) : m_wizard->form8();
+        drive::click(screen, "Command2");
+        QVERIFY(notice(screen) && notice(screen)->isVisible());
+        // Figures shown again as they were: the notice stays true and stays.
+        if (corrected)
+            drive::choose(screen, "Combo1", "0");
+        else
+            m_wizard->form8().computeAndShow();
+        QVERIFY(notice(screen)->isVisible());
+        if (corrected) {
+            drive::choose(screen, "Combo1", "-5");
+        } else {
+            // "назад", an amount changed on the expenses screen, and back: the
+            // figures are computed again before the screen shows.
+            drive::click(screen, "Command3");
+            plan().otherPayments.total = 1000.0;
+            plan().otherPayments.q[0] = 1000.0;
+            m_wizard->form8().computeAndShow();
+            m_wizard->hideScreen(m_wizard->form7());
+            m_wizard->showScreen(m_wizard->form8());
+        }
+        QVERIFY(!notice(screen)->isVisible());
+    }
+
+    // The desktop's opener runs but cannot open the file (no application for it,
+    // no file manager): the screen says so, and says so of the folder link too.
+    void openerThatFailsIsTold() {
+        QTemporaryDir bin;
+        QFile opener(bin.filePath("xdg-open"));
+        QVERIFY(opener.open(QIODevice::WriteOnly) && opener.write("#!/bin/sh\nexit 3\n") > 0);
+        opener.close();
+        QVERIFY(opener.setPermissions(opener.permissions() | QFile::ExeOwner));
+        const QByteArray savedPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ":" + savedPath);
+        desktop::installOpener();
+
+        showPreliminary();
+        QWidget& screen = m_wizard->form8();
+        drive::click(screen, "Command2");
+        QLabel* told = notice(screen);
+        QVERIFY(told && told->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(told->text().contains("открыть его не удалось"), 6000);
+        const QString path = told->text().section(": ", -1).section(" <a", 0, 0);
+        QVERIFY2(QFile::exists(path), qPrintable(path));
+        QVERIFY(!told->text().contains("ПФХД сохранён:"));
+        emit told->linkActivated(QUrl::fromLocalFile(QFileInfo(path).absolutePath()).toString());
+        QTRY_VERIFY_WITH_TIMEOUT(told->text().contains("Открыть папку не удалось"), 6000);
+
+        qputenv("PATH", savedPath);
+        QDesktopServices::setUrlHandler("file", this, "openFile");
+        QFile::remove(path);
+    }
+
     void zeroNeedSplitsEvenlyAndSaysWhy()
     {
         plan().wages = Family{};
@@ -174,16 +242,19 @@ private slots:
 
     void unwritableFolderIsToldAndNothingIsLost()
     {
-        // A temporary location where nothing can be written, not even by root.
+        // A temporary location and a home where nothing can be written, not even by root.
         const QString blocker = "/proc";
         QVERIFY(QFileInfo(blocker).isDir());
         const QByteArray savedTmp = qgetenv("TMPDIR");
+        const QByteArray savedHome = qgetenv("HOME");
         qputenv("TMPDIR", QFile::encodeName(blocker));
+        qputenv("HOME", QFile::encodeName(blocker));
 
         showPreliminary();
         const Snapshot before = snapshot(m_wizard->form8());
         drive::click(m_wizard->form8(), "Command2");
         qputenv("TMPDIR", savedTmp);
+        qputenv("HOME", savedHome);
 
         QVERIFY(m_opened.isEmpty());
         QLabel* told = notice(m_wizard->form8());

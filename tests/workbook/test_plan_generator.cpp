@@ -10,6 +10,8 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString kPython = QStringLiteral("/usr/bin/python3");
@@ -111,6 +113,7 @@ private slots:
     void printsAsATable();
     void programFolder_data();
     void programFolder();
+    void fileCannotBeWritten_data();
     void fileCannotBeWritten();
     void renderFailureIsReported();
     void nothingOpensTheFile_data();
@@ -119,6 +122,7 @@ private slots:
     void correctedPlanFile();
     void textsXmlForbids_data();
     void textsXmlForbids();
+    void textsReadBackExactly();
     void amountsBeyondADouble_data();
     void amountsBeyondADouble();
 
@@ -300,11 +304,13 @@ void TestPlanGenerator::keptAsANewDocument() {
     PlanState plan = fixture::makePlan(1);
     Opener opener;
     const QDateTime at(QDate(2026, 12, 8), QTime(14, 5, 33));
+    const mode_t umaskBefore = ::umask(022);
     GenerationResult result = generatePreliminaryPlan(plan, opener.function(), {}, at);
     if (situation == u"twice") {
         QCOMPARE(result.filePath, first);
         result = generatePreliminaryPlan(plan, opener.function(), {}, at);
     }
+    ::umask(umaskBefore);
     QVERIFY(result.written && result.opened);
     QCOMPARE(opener.opened.last(), result.filePath);
     if (situation == u"unwritable") {
@@ -316,15 +322,19 @@ void TestPlanGenerator::keptAsANewDocument() {
         QCOMPARE(result.filePath, situation == u"fresh" ? first : second);
         QCOMPARE(result.notices, QStringList{notices::saved(result.filePath)});
         QVERIFY(result.noticeText().contains(result.filePath));
-        // The workbook was made in the private temporary folder and nothing is left there.
-        QCOMPARE(QDir(home.filePath(QStringLiteral("tmp/planium"))).entryList(QDir::Files | QDir::Hidden),
-                 QStringList());
+        // Written in place: nothing hidden is left beside it, nothing in the temporary folder.
+        QDir kept(folder);
+        kept.setFilter(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+        QCOMPARE(kept.entryList().size(), situation == u"fresh" ? 1 : 2);
+        QVERIFY(QDir(home.filePath(QStringLiteral("tmp"))).isEmpty());
     }
     QFile kept(result.filePath);
     QVERIFY(kept.open(QIODevice::ReadOnly));
     QVERIFY(kept.read(2) == "PK"); // a zip, as every workbook is
-    QCOMPARE(QFile::permissions(result.filePath) & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup),
-             QFile::Permissions());
+    // A document like others: readable as the user's umask allows (022 here).
+    const QFile::Permissions shared =
+        QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
+    QCOMPARE(QFile::permissions(result.filePath) & ~(QFile::ReadUser | QFile::WriteUser), shared);
     QVERIFY(victimFile.open(QIODevice::ReadOnly));
     QCOMPARE(victimFile.readAll(), QByteArray("keep me"));
     if (situation == u"link")
@@ -443,27 +453,40 @@ void TestPlanGenerator::programFolder() {
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-// Nowhere to write at all: a temporary folder that does not exist. The notice
-// names the folder that was tried.
+void TestPlanGenerator::fileCannotBeWritten_data() {
+    QTest::addColumn<bool>("documentsWritable");
+    QTest::newRow("no temporary folder, the documents folder is fine") << true;
+    QTest::newRow("nowhere to write at all") << false;
+}
+
+// The temporary folder missing (or full) does not matter while the documents
+// folder takes the plan; with neither, the notice names the folder that was tried.
 void TestPlanGenerator::fileCannotBeWritten() {
+    QFETCH(bool, documentsWritable);
     PlanState plan = fixture::makePlan(2);
     const PlanState before = plan;
     Opener opener;
     const QString missing = m_dir->filePath(QStringLiteral("no such folder"));
+    const QString documents = documentsWritable ? m_dir->path() : QStringLiteral("/proc/ПФХД");
     GenerationResult result;
     {
         const EnvironmentScope environment({{"TMPDIR", missing}});
-        result = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
+        result = generatePreliminaryPlan(plan, opener.function(), documents);
     }
-
+    QVERIFY(!QFileInfo::exists(missing));
+    if (documentsWritable) {
+        QVERIFY2(result.written && result.opened && !result.inTemporaryFolder, qPrintable(result.error));
+        QCOMPARE(QFileInfo(result.filePath).absolutePath(), QFileInfo(m_dir->path()).absoluteFilePath());
+        QCOMPARE(result.notices, QStringList{notices::saved(result.filePath)});
+        return;
+    }
     QVERIFY(!result.written);
     QVERIFY(!result.opened);
     QVERIFY(result.filePath.isEmpty());
     QVERIFY(!result.error.isEmpty());
     QVERIFY(opener.opened.isEmpty());
-    QCOMPARE(result.notices, QStringList{notices::writeFailed(missing)});
-    QVERIFY(result.noticeText().contains(missing));
-    QVERIFY(QDir(m_dir->path()).entryList(QDir::Files).isEmpty());
+    QCOMPARE(result.notices, QStringList{notices::writeFailed(documents)});
+    QVERIFY(QDir(m_dir->path()).isEmpty());
     // The plan state is as a successful generation leaves it, and the next try works.
     const GenerationResult retry = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
     QVERIFY(retry.written);
@@ -542,6 +565,11 @@ void TestPlanGenerator::textsXmlForbids_data() {
         << QStringLiteral("Лепка") + QChar(0xDE00) + QStringLiteral("глина") << replaced;
     const QString allowed = QStringLiteral("Лепка\tиз\nглины ") + QString::fromUtf8("\xF0\x9F\x8E\xA8");
     QTest::newRow("tab, line feed, beyond the basic plane") << allowed << allowed;
+    // Runs that read like the format's escapes of characters are kept as typed
+    // (openpyxl undoes only the escaped underscore; LibreOffice and the writer's
+    // fuzzer check the rest).
+    for (const char* typed : {"Бассейн_x000D_", "_x0041_x0042_", "_X000d__x00e9_"})
+        QTest::newRow(typed) << QString::fromUtf8(typed) << QString::fromUtf8(typed);
 }
 
 // A service name pasted with a character that XML does not allow still gives a
@@ -560,6 +588,49 @@ void TestPlanGenerator::textsXmlForbids() {
     QCOMPARE(cells[u"A11"].toObject()[u"v"].toString(), QStringLiteral("Услуга №1 - ") + shown);
     QCOMPARE(cells[u"A12"].toObject()[u"v"].toString(), QStringLiteral("Услуга №2 - Кружок 2"));
     QCOMPARE(cells[u"A38"].toObject()[u"v"].toString(), QStringLiteral("Объем публичных обязательств, всего"));
+}
+
+// What spreadsheet applications make of texts that read like the format's own
+// escapes, and of a name of a megabyte: openpyxl and LibreOffice both give back
+// the cell as typed (as much as a cell holds), the row no taller than allowed.
+void TestPlanGenerator::textsReadBackExactly() {
+    if (!haveOpenpyxl() || QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
+        QFAIL("openpyxl and LibreOffice are needed (./scripts/setup.sh installs them)");
+    const QString prefix = QStringLiteral("Услуга №1 - ");
+    const QStringList names{QStringLiteral("Бассейн_x000D_ и a_x005F_b\rвторая строка"),
+                            QStringLiteral("Занятие ").repeated(131072)};
+    QStringList books;
+    for (const QString& name : names) {
+        PlanState plan = fixture::makePlan(1);
+        plan.service(1).name = name;
+        Opener opener;
+        const GenerationResult result = generatePreliminaryPlan(plan, opener.function(), m_dir->path());
+        QVERIFY2(result.written, qPrintable(result.error));
+        books << m_dir->filePath(QStringLiteral("plan%1.xlsx").arg(books.size() + 1));
+        QVERIFY(QFile::rename(result.filePath, books.last()));
+    }
+    // The long one as openpyxl reads it: as much as a cell holds, in the tallest row allowed.
+    const QJsonObject book = dump(books.last());
+    QCOMPARE(book[u"cells"].toObject()[u"A11"].toObject()[u"v"].toString(),
+             (prefix + names.last()).left(32767));
+    QCOMPARE(book[u"heights"].toObject()[u"11"].toDouble(), workbook::kMaxRowPoints);
+
+    QVERIFY(office::convert(books,
+                            QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,true"),
+                            m_dir->path(), m_dir->path()));
+    for (qsizetype i = 0; i < books.size(); ++i) {
+        QProcess python;
+        python.start(
+            kPython,
+            {QStringLiteral("-c"),
+             QStringLiteral("import csv, sys\n"
+                            "rows = list(csv.reader(open(sys.argv[1], encoding='utf-8', newline='')))\n"
+                            "sys.stdout.write(rows[10][0])"),
+             QString(books[i]).replace(QStringLiteral(".xlsx"), QStringLiteral(".csv"))});
+        QVERIFY(python.waitForFinished(60000) && python.exitCode() == 0);
+        const QString expected = (prefix + names[i]).left(32767);
+        QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()), expected);
+    }
 }
 
 void TestPlanGenerator::amountsBeyondADouble_data() {
