@@ -38,7 +38,9 @@ sys.argv = ["/usr/bin/orca"] + sys.argv[1:]
 runpy.run_path("/usr/bin/orca", run_name="__main__")
 """
 
-SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)' ?\{'established")
+# An utterance is logged on a line of its own, followed by its voice: a set of
+# voice settings, "None" (flat review, typed characters), "voice=NAME" or nothing.
+SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)'(?: ?\{'established.*| ?None| voice=\S+)?\s*$", re.M)
 
 
 def settle(log, quiet=0.6, longest=8):

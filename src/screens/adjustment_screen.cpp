@@ -1,6 +1,7 @@
 #include "screens/adjustment_screen.h"
 
 #include "calc/adjustment.h"
+#include "screens/choice_list.h"
 #include "screens/controls.h"
 #include "screens/navigator.h"
 #include "screens/paid_services_screen.h"
@@ -133,6 +134,9 @@ Form9::Form9(Navigator& navigator)
         m_changes[at(row.correction)] = value;
         connect(list, &QComboBox::currentIndexChanged, this,
                 [this, k = at(row.correction)] { listClick(k); });
+        auto* choices = static_cast<ChoiceList*>(list);
+        choices->setChoicesToldByScreen(true);
+        connect(choices, &ChoiceList::choiceTyped, this, &Form9::tellFigures);
     }
 
     // The balance.
@@ -173,12 +177,14 @@ void Form9::recalculate()
     if (!figures.inRange) {
         // Nothing was stored; the figures keep what they showed.
         showAmountOutOfRange(m_balance);
+        tellFigures();
         return;
     }
     showFigure(m_paidResultChange, figures.paidResultChange, look::kTextPoints);
     showBalance(figures.balance);
     for (std::size_t k = 0; k < kCorrectionCount; ++k)
         m_changes[k]->setText(numbers::formatPlain(figures.changes[k]));
+    tellFigures();
 }
 
 void Form9::showBalance(double balance)
@@ -186,19 +192,37 @@ void Form9::showBalance(double balance)
     const BalanceLine line = balanceLine(balance);
     m_balanceCaption->setText(line.deficit ? QStringLiteral("Дефицит -") : QStringLiteral("Профицит -"));
     showFigure(m_balance, line.amount, look::kTextPoints);
+    tellFigures();
+}
+
+void Form9::tellFigures() {
+    // While keys typed into a list may still change its choice ("-" on the way to
+    // "-5"), nothing is told: the choice typed is told once typing pauses.
+    for (const QComboBox* list : m_lists)
+        if (static_cast<const ChoiceList*>(list)->isTyping())
+            return;
+    // Each list says its percentage, what it changes and the balance; the first,
+    // which takes the keyboard as the screen appears, also the paid services'
+    // change. A screen reader reads the description of the list with the keyboard
+    // as it changes, after its name as the list takes the keyboard, and on asking
+    // where the keyboard is.
+    for (std::size_t k = 0; k < kCorrectionCount; ++k) {
+        QStringList news{m_lists[k]->currentText() + QStringLiteral(" процентов"), m_changes[k]->spokenText()};
+        if (m_lists[k] == firstInput())
+            news << m_paidResultChange->spokenText();
+        news << m_balance->spokenText();
+        news.removeAll(QStringLiteral(" процентов"));
+        describe(m_lists[k], news.join(QStringLiteral(". ")));
+    }
 }
 
 void Form9::listClick(std::size_t correction) {
     // The program's own setting of the lists on entry runs nothing.
     if (plan().correctionsEnabled.toInt() != 1)
         return;
+    // What the choice changed is told by the lists' descriptions.
+    Q_UNUSED(correction);
     recalculate();
-    // What the choice changed, for those who do not see it: the row's amount and
-    // the balance, as their figures read.
-    QStringList news;
-    for (const Figure* figure : {m_changes[correction], m_balance})
-        news << figure->spokenText();
-    announce(news.join(QStringLiteral(". ")));
 }
 
 void Form9::command1Click()

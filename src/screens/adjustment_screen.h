@@ -37,6 +37,8 @@ protected:
 
 private slots:
     void listClick(std::size_t correction); // any of the eleven lists
+    // Tells screen readers the figures through the lists' descriptions.
+    void tellFigures();
     void command1Click();                   // "пересчитать": revise the paid services
     // "Сформировать ПФХД": writes the corrected plan workbook and opens it.
     void generateCorrectedPlanWorkbook();

@@ -180,6 +180,7 @@ QComboBox* Screen::addList(const QString& name, const QRect& twipsRect, const QS
     list->setEditable(false);
     list->addItems(items);
     list->setCurrentIndex(-1);
+    tellTypedChoices(list);
     return list;
 }
 
@@ -191,7 +192,15 @@ QComboBox* Screen::addList(const QString& name, const QRect& twipsRect, QAbstrac
     list->setEditable(false);
     list->setModel(items);
     list->setCurrentIndex(-1);
+    tellTypedChoices(list);
     return list;
+}
+
+void Screen::tellTypedChoices(ChoiceList* list) {
+    connect(list, &ChoiceList::choiceTyped, this, [this, list] {
+        if (!list->choicesToldByScreen())
+            announce(list->currentText());
+    });
 }
 
 QPushButton* Screen::addButton(const QString& name, const QString& text, const QRect& twipsRect, QWidget* parent)
@@ -204,7 +213,7 @@ QPushButton* Screen::addButton(const QString& name, const QString& text, const Q
 
 QRadioButton* Screen::addOption(const QString& name, const QString& text, const QRect& twipsRect, QWidget* parent)
 {
-    auto* option = new QRadioButton(text, parent ? parent : this);
+    auto* option = new OptionButton(text, parent ? parent : this);
     place(option, name, twipsRect);
     paintBackground(option, look::kOption);
     option->setBackgroundRole(QPalette::Window); // buttons fill with the Button role otherwise
@@ -307,12 +316,12 @@ void Screen::describeForScreenReaders()
 {
     const QList<QLabel*> labels = findChildren<QLabel*>();
     for (QWidget* w : findChildren<QWidget*>()) {
-        if (auto* figure = qobject_cast<Figure*>(w)) {
-            figure->setCaption(promptOf(figure, labels, this));
+        if (qobject_cast<Figure*>(w))
             continue;
-        }
         if (auto* label = qobject_cast<QLabel*>(w)) {
-            if (isPunctuation(label))
+            // Punctuation, and units, which the box or figure they stand beside
+            // says itself ("рублей в месяц" is the description of its list).
+            if (isPunctuation(label) || label->text().simplified().startsWith(QStringLiteral("рублей")))
                 screenReader::makeDecorative(label);
             continue;
         }
@@ -322,7 +331,18 @@ void Screen::describeForScreenReaders()
         if (QLabel* prompt = promptOf(w, labels, this)) {
             w->setAccessibleName(spokenCaption(prompt->text()));
             prompt->setBuddy(w);
+            // Screen readers read a box's name from its caption, also the dash.
+            if (prompt->text() != w->accessibleName())
+                prompt->setAccessibleName(w->accessibleName());
         }
+    }
+    // A figure is read with its caption; a caption of nothing else is left out,
+    // so that it is not read twice.
+    for (Figure* figure : findChildren<Figure*>()) {
+        QLabel* caption = promptOf(figure, labels, this);
+        figure->setCaption(caption);
+        if (caption && !caption->buddy())
+            screenReader::makeDecorative(caption);
     }
 }
 
@@ -361,6 +381,40 @@ void Screen::orderTabsByPosition()
     });
     for (qsizetype i = 1; i < stops.size(); ++i)
         setTabOrder(stops[i - 1], stops[i]);
+    adjustTabOrder();
+}
+
+namespace {
+
+// Whether Tab stops at a control of the screen.
+bool isTabStop(const QWidget* w, const QWidget* screen) {
+    if (w->window() != screen || (w->focusPolicy() & Qt::TabFocus) != Qt::TabFocus || w->focusProxy() ||
+        !w->isVisibleTo(screen) || !w->isEnabled())
+        return false;
+    // An option of a set is entered on the chosen one; the others are reached
+    // from it with the arrow keys.
+    if (const auto* option = qobject_cast<const OptionButton*>(w); option && !option->isChecked()) {
+        const QList<QRadioButton*> set = option->set();
+        return std::none_of(set.begin(), set.end(), [](const QRadioButton* o) { return o->isChecked(); });
+    }
+    return true;
+}
+
+} // namespace
+
+bool Screen::focusNextPrevChild(bool next) {
+    QWidget* from = focusWidget();
+    if (!from)
+        return QWidget::focusNextPrevChild(next);
+    for (QWidget* w = from;;) {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (!w || w == from)
+            return false;
+        if (isTabStop(w, this)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
 }
 
 void Screen::pressOnEnter(QLineEdit* box, QAbstractButton* button)

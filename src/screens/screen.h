@@ -19,6 +19,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class Navigator;
+class ChoiceList;
 struct PlanState;
 
 // Layout geometry is given in twips; 15 twips make one logical pixel.
@@ -125,9 +126,13 @@ protected:
     // appears: its first input, or where there is none the button that goes on.
     // Never a hidden control, nor a button that leads back.
     virtual QWidget* firstInput() const { return nullptr; }
+    // Where a screen's tab order differs from the order of reading, once that is set.
+    virtual void adjustTabOrder() {}
 
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Tab and Shift+Tab: as usual, but an option of a set is entered on the chosen one.
+    bool focusNextPrevChild(bool next) override;
 
     // A line of news below the screen's own layout ("Notice"), for what the user
     // must know but need not answer; the window grows to hold it. With a folder,
@@ -150,6 +155,8 @@ public:
 private:
     // The inputs at fault for an error lose its description.
     void forgetFaults(QLabel* error);
+    // An item chosen by typing into the list is read out once typing pauses.
+    void tellTypedChoices(ChoiceList* list);
 
     Navigator& m_navigator;
     QLabel* m_notice = nullptr;
