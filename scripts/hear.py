@@ -92,7 +92,8 @@ def main(program, walk_file):
             if verb == "key":
                 for key in rest.split():
                     subprocess.run(["xdotool", "key", key], env=env)
-                    settle(log, quiet=1.0 if key in ("Return", "space") else 0.6)
+                    # Orca waits for a second press of keypad Enter before it says where the keyboard is.
+                    settle(log, quiet=1.5 if key == "KP_Enter" else 1.0 if key in ("Return", "space") else 0.6)
                     said, offset = spoken_since(log, offset)
                     print("%s: %s" % (key, " | ".join(said)))
             elif verb == "type":

@@ -136,7 +136,7 @@ Form9::Form9(Navigator& navigator)
                 [this, k = at(row.correction)] { listClick(k); });
         auto* choices = static_cast<ChoiceList*>(list);
         choices->setChoicesToldByScreen(true);
-        connect(choices, &ChoiceList::choiceTyped, this, &Form9::tellFigures);
+        connect(choices, &ChoiceList::choiceTyped, this, [this, k = at(row.correction)] { tellCorrection(k); });
     }
 
     // The balance.
@@ -181,10 +181,9 @@ void Form9::recalculate()
         return;
     }
     showFigure(m_paidResultChange, figures.paidResultChange, look::kTextPoints);
-    showBalance(figures.balance);
     for (std::size_t k = 0; k < kCorrectionCount; ++k)
         m_changes[k]->setText(numbers::formatPlain(figures.changes[k]));
-    tellFigures();
+    showBalance(figures.balance); // tells the new figures at once
 }
 
 void Form9::showBalance(double balance)
@@ -203,9 +202,8 @@ void Form9::tellFigures() {
             return;
     // Each list says its percentage, what it changes and the balance; the first,
     // which takes the keyboard as the screen appears, also the paid services'
-    // change. A screen reader reads the description of the list with the keyboard
-    // as it changes, after its name as the list takes the keyboard, and on asking
-    // where the keyboard is.
+    // change. A screen reader reads the description after the list's name as the
+    // list takes the keyboard, and on asking where the keyboard is.
     for (std::size_t k = 0; k < kCorrectionCount; ++k) {
         QStringList news{m_lists[k]->currentText() + QStringLiteral(" процентов"), m_changes[k]->spokenText()};
         if (m_lists[k] == firstInput())
@@ -220,9 +218,16 @@ void Form9::listClick(std::size_t correction) {
     // The program's own setting of the lists on entry runs nothing.
     if (plan().correctionsEnabled.toInt() != 1)
         return;
-    // What the choice changed is told by the lists' descriptions.
-    Q_UNUSED(correction);
     recalculate();
+    if (!static_cast<const ChoiceList*>(m_lists[correction])->isTyping())
+        tellCorrection(correction);
+}
+
+void Form9::tellCorrection(std::size_t correction) {
+    // What the choice changed, for those who do not see it, once per choice: the
+    // percentage chosen, the row's amount and the balance, as the list tells them.
+    tellFigures();
+    announce(m_lists[correction]->accessibleDescription());
 }
 
 void Form9::command1Click()
