@@ -242,11 +242,29 @@ public:
     }
 };
 
-// A notification: named by its text (or by the name given to it).
+// A notification: named by its text (or by the name given to it). One that ends
+// in a link is the link.
 class NotificationAccessible final : public QAccessibleWidget {
 public:
-    explicit NotificationAccessible(QLabel* label)
+    explicit NotificationAccessible(NotificationLabel* label)
         : QAccessibleWidget(label, QAccessible::Notification) {}
+
+    QAccessible::Role role() const override {
+        return static_cast<NotificationLabel*>(widget())->link().isEmpty() ? QAccessible::Notification
+                                                                           : QAccessible::Link;
+    }
+    QStringList actionNames() const override {
+        if (static_cast<NotificationLabel*>(widget())->link().isEmpty())
+            return QAccessibleWidget::actionNames();
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        auto* label = static_cast<NotificationLabel*>(widget());
+        if (action == pressAction() && !label->link().isEmpty())
+            emit label->linkActivated(label->link());
+        else
+            QAccessibleWidget::doAction(action);
+    }
 
     QString text(QAccessible::Text type) const override {
         if (type == QAccessible::Name && widget()->accessibleName().isEmpty())

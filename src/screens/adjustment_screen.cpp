@@ -136,7 +136,8 @@ Form9::Form9(Navigator& navigator)
                 [this, k = at(row.correction)] { listClick(k); });
         auto* choices = static_cast<ChoiceList*>(list);
         choices->setChoicesToldByScreen(true);
-        connect(choices, &ChoiceList::choiceTyped, this, [this, k = at(row.correction)] { tellCorrection(k); });
+        connect(choices, &ChoiceList::choiceTyped, this,
+                [this, k = at(row.correction)] { tellCorrection(k); });
     }
 
     // The balance.
@@ -205,7 +206,8 @@ void Form9::tellFigures() {
     // change. A screen reader reads the description after the list's name as the
     // list takes the keyboard, and on asking where the keyboard is.
     for (std::size_t k = 0; k < kCorrectionCount; ++k) {
-        QStringList news{m_lists[k]->currentText() + QStringLiteral(" процентов"), m_changes[k]->spokenText()};
+        QStringList news{m_lists[k]->currentText() + QStringLiteral(" процентов"),
+                         m_changes[k]->spokenText()};
         if (m_lists[k] == firstInput())
             news << m_paidResultChange->spokenText();
         news << m_balance->spokenText();

@@ -155,6 +155,16 @@ NotificationLabel::NotificationLabel(const QString& text, QWidget* parent)
     setText(text);
 }
 
+void NotificationLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (!m_link.isEmpty() && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        event->accept();
+        emit linkActivated(m_link);
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
 QString spokenFigures(std::initializer_list<const QLabel*> figures) {
     QStringList spoken;
     for (const QLabel* label : figures) {

@@ -81,10 +81,22 @@ private:
 
 // A label with news: an error, the notice line, an announcement. A screen reader
 // reads its text out each time it is announced (screenReader::announce).
+//
+// A label of news may end in a link: it is then one stop for Tab, read with its
+// link, and Enter or Space opens what the link names.
 class NotificationLabel final : public QLabel {
     Q_OBJECT
 public:
     NotificationLabel(const QString& text, QWidget* parent);
+
+    void setLink(const QString& link) { m_link = link; }
+    const QString& link() const { return m_link; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QString m_link;
 };
 
 // Figures as a screen reader reads them one after the other.

@@ -71,8 +71,8 @@ Form7::Form7(Navigator& navigator)
         auto* totalMode =
             addOption(nameOf("Option", k, "2"), "Ввод общей суммы расходов", {3480, 840, 3135, 375}, frame);
         // Unnamed: the page names the category once, its quarter boxes their quarters.
-        auto* quarterFrame = addGroup(nameOf("Frame", k, "1"), QString(),
-                                      {360, entry.quarterFrameTop, 6255, 1215}, frame);
+        auto* quarterFrame =
+            addGroup(nameOf("Frame", k, "1"), QString(), {360, entry.quarterFrameTop, 6255, 1215}, frame);
         readColumnsFirst(quarterFrame); // quarters I, II, III, IV
         addLabel(QString(), "I квартал", {120, 240, 1095, 255}, quarterFrame);
         page.quarters[0] = addTextBox(nameOf("Text", k, "1"), {1320, 220, 1575, 360}, quarterFrame);

@@ -1,8 +1,8 @@
 #include "screens/paid_services_screen.h"
 
 #include "calc/paid_services.h"
-#include "screens/adjustment_screen.h"
 #include "screens/accessibility.h"
+#include "screens/adjustment_screen.h"
 #include "screens/assignment_screen.h"
 #include "screens/controls.h"
 #include "screens/navigator.h"

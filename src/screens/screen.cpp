@@ -95,31 +95,54 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
         m_notice->setObjectName(QStringLiteral("Notice"));
         m_notice->setWordWrap(true);
         m_notice->setTextFormat(Qt::RichText);
-        // The path can be copied; the link opens the folder.
-        m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse |
-                                          Qt::LinksAccessibleByKeyboard);
+        // The path can be copied; the link opens the folder. For the keyboard the
+        // notice is one stop, read with its link; Enter opens the folder.
+        m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
         connect(m_notice, &QLabel::linkActivated, this,
                 [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
     }
+    auto* notice = static_cast<NotificationLabel*>(m_notice);
+    // Asked where the keyboard is, a screen reader also reads the notice while it
+    // is shown: it is part of the description of the control that brought it.
+    if (m_noticeTeller) {
+        QString told = m_noticeTeller->accessibleDescription();
+        if (told.endsWith(m_toldNotice))
+            told.chop(m_toldNotice.size());
+        m_noticeTeller->setAccessibleDescription(told);
+    }
+    m_noticeTeller = nullptr;
     if (text.isEmpty()) {
         m_notice->hide();
+        m_notice->setFocusPolicy(Qt::NoFocus);
+        notice->setLink(QString());
         setFixedHeight(m_clientHeight);
         return;
     }
     constexpr int kMargin = 8;
     setTextColour(m_notice, problem ? QColor(128, 0, 0) : QColor(0, 0, 128));
     QString shown = text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    const QString link =
+        folder.isEmpty() ? QString() : QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded);
     if (!folder.isEmpty())
-        shown += QStringLiteral(" <a href=\"%1\">Открыть папку</a>")
-                     .arg(QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded).toHtmlEscaped());
+        shown += QStringLiteral(" <a href=\"%1\">Открыть папку</a>").arg(link.toHtmlEscaped());
     m_notice->setText(shown);
+    notice->setLink(link);
+    m_notice->setFocusPolicy(Qt::TabFocus);
     // A screen reader reads the message itself, not the markup around it.
-    m_notice->setAccessibleName(text.simplified());
+    const QString spoken = text.simplified();
+    m_notice->setAccessibleName(folder.isEmpty() ? spoken : spoken + QStringLiteral(" Открыть папку"));
+    if (QWidget* teller = focusWidget(); teller && teller != m_notice) {
+        m_noticeTeller = teller;
+        const QString before = teller->accessibleDescription();
+        m_toldNotice = before.isEmpty() ? spoken : QStringLiteral(". ") + spoken;
+        teller->setAccessibleDescription(before + m_toldNotice);
+    }
     const int height = m_notice->heightForWidth(width() - 2 * kMargin);
     m_notice->setGeometry(kMargin, m_clientHeight, width() - 2 * kMargin, height);
     m_notice->show();
     setFixedHeight(m_clientHeight + height + kMargin);
-    screenReader::announce(m_notice);
+    // Read out as it appears, as news, whatever the notice itself is told as.
+    announce(spoken);
 }
 
 void Screen::announce(const QString& text) {

@@ -160,6 +160,8 @@ private:
 
     Navigator& m_navigator;
     QLabel* m_notice = nullptr;
+    QPointer<QWidget> m_noticeTeller; // the control that tells the notice while it is shown
+    QString m_toldNotice;             // what it tells of the notice, after its own description
     QLabel* m_announcer = nullptr;
     QHash<QLabel*, QList<QPointer<QWidget>>> m_atFault; // per error label
     int m_clientHeight = 0;
