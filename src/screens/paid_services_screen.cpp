@@ -197,7 +197,6 @@ void Form4::buildEditorPage() {
     m_monthsGroup = months;
     readColumnsFirst(months); // January … December
     m_monthPrompt = addLabel("Label16", kKindCaptions[0].monthPrompt, {150, 90, 9915, 285}, months);
-    screenReader::makeDecorative(m_monthPrompt); // the months' description
     for (int month = 0; month < kMonths; ++month) {
         const MonthRow& m = kMonthRows[month];
         const int left = kMonthLeft + (month / 3) * kMonthColumnStep;
