@@ -39,8 +39,9 @@ runpy.run_path("/usr/bin/orca", run_name="__main__")
 """
 
 # An utterance is logged on a line of its own, followed by its voice: a set of
-# voice settings, "None" (flat review, typed characters), "voice=NAME" or nothing.
-SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)'(?: ?\{'established.*| ?None| voice=\S+)?\s*$", re.M)
+# voice settings (a list of them in flat review), "None" (typed characters),
+# "voice=NAME" or nothing.
+SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)'(?: ?\[?\{'established.*| ?None.*| voice=\S+)?\s*$", re.M)
 
 
 def settle(log, quiet=0.6, longest=8):
