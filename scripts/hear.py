@@ -38,7 +38,10 @@ sys.argv = ["/usr/bin/orca"] + sys.argv[1:]
 runpy.run_path("/usr/bin/orca", run_name="__main__")
 """
 
-SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)' ?\{'established")
+# An utterance is logged on a line of its own, followed by its voice: a set of
+# voice settings (a list of them in flat review), "None" (typed characters),
+# "voice=NAME" or nothing.
+SPOKEN = re.compile(r"SPEECH OUTPUT: '(.*)'(?: ?\[?\{'established.*| ?None.*| voice=\S+)?\s*$", re.M)
 
 
 def settle(log, quiet=0.6, longest=8):
@@ -90,7 +93,8 @@ def main(program, walk_file):
             if verb == "key":
                 for key in rest.split():
                     subprocess.run(["xdotool", "key", key], env=env)
-                    settle(log, quiet=1.0 if key in ("Return", "space") else 0.6)
+                    # Orca waits for a second press of keypad Enter before it says where the keyboard is.
+                    settle(log, quiet=1.5 if key == "KP_Enter" else 1.0 if key in ("Return", "space") else 0.6)
                     said, offset = spoken_since(log, offset)
                     print("%s: %s" % (key, " | ".join(said)))
             elif verb == "type":

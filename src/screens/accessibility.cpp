@@ -8,6 +8,7 @@
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace screenReader {
 
@@ -115,11 +116,119 @@ private:
     ChoiceList* list() const { return static_cast<ChoiceList*>(widget()); }
 };
 
-// A figure: static text named "caption, amount, рублей".
+// A text box. Qt's own description of a line edit tells its text as runs of
+// attributes that are all empty (each starts and ends where it was asked for),
+// and a screen reader that builds the line it reads from those runs leaves out
+// the last character: "1500000,50" is heard as "1500000,5". This one tells the
+// whole text as one run, and otherwise the same as Qt's.
+class TextBoxAccessible final : public QAccessibleWidget,
+                                public QAccessibleTextInterface,
+                                public QAccessibleEditableTextInterface {
+public:
+    explicit TextBoxAccessible(TextBox* box)
+        : QAccessibleWidget(box, QAccessible::EditableText) {
+        addControllingSignal(QStringLiteral("textChanged(const QString&)"));
+        addControllingSignal(QStringLiteral("returnPressed()"));
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::TextInterface)
+            return static_cast<QAccessibleTextInterface*>(this);
+        if (type == QAccessible::EditableTextInterface)
+            return static_cast<QAccessibleEditableTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QString text(QAccessible::Text type) const override {
+        if (type == QAccessible::Value)
+            return shown();
+        return QAccessibleWidget::text(type);
+    }
+    void setText(QAccessible::Text type, const QString& text) override {
+        if (type != QAccessible::Value) {
+            QAccessibleWidget::setText(type, text);
+            return;
+        }
+        if (!box()->isReadOnly())
+            box()->setText(text);
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        if (box()->isReadOnly())
+            s.readOnly = true;
+        else
+            s.editable = true;
+        if (box()->echoMode() != QLineEdit::Normal)
+            s.passwordEdit = true;
+        s.selectableText = true;
+        return s;
+    }
+
+    // The text.
+    QString attributes(int, int* start, int* end) const override {
+        *start = 0;
+        *end = characterCount();
+        return {};
+    }
+    int characterCount() const override { return int(shown().size()); }
+    QString text(int start, int end) const override { return shown().mid(start, end - start); }
+    int cursorPosition() const override { return box()->cursorPosition(); }
+    void setCursorPosition(int position) override { box()->setCursorPosition(position); }
+    int selectionCount() const override { return box()->hasSelectedText() ? 1 : 0; }
+    void selection(int index, int* start, int* end) const override {
+        *start = *end = 0;
+        if (index == 0 && box()->hasSelectedText()) {
+            *start = box()->selectionStart();
+            *end = *start + box()->selectionLength();
+        }
+    }
+    void addSelection(int start, int end) override { box()->setSelection(start, end - start); }
+    void removeSelection(int index) override {
+        if (index == 0)
+            box()->deselect();
+    }
+    void setSelection(int index, int start, int end) override {
+        if (index == 0)
+            box()->setSelection(start, end - start);
+    }
+    QRect characterRect(int offset) const override {
+        const QRect inBox = box()->characterRect(offset);
+        return inBox.isNull() ? QRect() : QRect(box()->mapToGlobal(inBox.topLeft()), inBox.size());
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        const QPoint inBox = box()->mapFromGlobal(point);
+        return box()->rect().contains(inBox) ? box()->cursorPositionAt(inBox) : -1;
+    }
+    void scrollToSubstring(int start, int end) override {
+        box()->setCursorPosition(end);
+        box()->setCursorPosition(start);
+    }
+
+    // Editing, as a person would: the box keeps its length limit.
+    void deleteText(int start, int end) override { replaceText(start, end, QString()); }
+    void insertText(int offset, const QString& text) override { replaceText(offset, offset, text); }
+    void replaceText(int start, int end, const QString& text) override {
+        if (box()->isReadOnly())
+            return;
+        box()->setText(box()->text().replace(start, end - start, text));
+    }
+
+private:
+    TextBox* box() const { return static_cast<TextBox*>(widget()); }
+    // A hidden entry is told as it is shown (in dots), never as typed.
+    QString shown() const {
+        return box()->echoMode() == QLineEdit::Normal ? box()->text() : box()->displayText();
+    }
+};
+
+// A figure: a paragraph of text named "caption, amount, рублей". A paragraph is
+// read as it stands, without a role after it ("метка"); told as one that takes
+// no focus, so that it is not taken for a box one cannot type into, although Tab
+// reaches it.
 class FigureAccessible final : public QAccessibleWidget {
 public:
     explicit FigureAccessible(Figure* figure)
-        : QAccessibleWidget(figure, QAccessible::StaticText) {}
+        : QAccessibleWidget(figure, QAccessible::Paragraph) {}
 
     QString text(QAccessible::Text type) const override {
         if (type == QAccessible::Name)
@@ -128,16 +237,34 @@ public:
     }
     QAccessible::State state() const override {
         QAccessible::State s = QAccessibleWidget::state();
-        s.readOnly = true;
+        s.focusable = false;
         return s;
     }
 };
 
-// A notification: named by its text (or by the name given to it).
+// A notification: named by its text (or by the name given to it). One that ends
+// in a link is the link.
 class NotificationAccessible final : public QAccessibleWidget {
 public:
-    explicit NotificationAccessible(QLabel* label)
+    explicit NotificationAccessible(NotificationLabel* label)
         : QAccessibleWidget(label, QAccessible::Notification) {}
+
+    QAccessible::Role role() const override {
+        return static_cast<NotificationLabel*>(widget())->link().isEmpty() ? QAccessible::Notification
+                                                                           : QAccessible::Link;
+    }
+    QStringList actionNames() const override {
+        if (static_cast<NotificationLabel*>(widget())->link().isEmpty())
+            return QAccessibleWidget::actionNames();
+        return QStringList{pressAction()} + QAccessibleWidget::actionNames();
+    }
+    void doAction(const QString& action) override {
+        auto* label = static_cast<NotificationLabel*>(widget());
+        if (action == pressAction() && !label->link().isEmpty())
+            emit label->linkActivated(label->link());
+        else
+            QAccessibleWidget::doAction(action);
+    }
 
     QString text(QAccessible::Text type) const override {
         if (type == QAccessible::Name && widget()->accessibleName().isEmpty())
@@ -158,6 +285,8 @@ QAccessibleInterface* describe(const QString& className, QObject* object) {
         return new ContainerAccessible(widget, QAccessible::Grouping);
     if (auto* list = qobject_cast<ChoiceList*>(widget))
         return new ListAccessible(list);
+    if (auto* box = qobject_cast<TextBox*>(widget))
+        return new TextBoxAccessible(box);
     if (auto* figure = qobject_cast<Figure*>(widget))
         return new FigureAccessible(figure);
     if (auto* label = qobject_cast<NotificationLabel*>(widget))
@@ -199,6 +328,13 @@ bool isCaretNews(QAccessible::Event type) {
 //   arrived takes the move for the focus and says nothing.
 void tell(QAccessibleEvent* event) {
     const QAccessible::Event type = event->type();
+    // The focus moved on at once (Tab passing over an option that is not
+    // chosen): news of where it was is stale by the time a reader gets it.
+    if (type == QAccessible::Focus) {
+        const QObject* object = event->object();
+        if (object && object->isWidgetType() && !static_cast<const QWidget*>(object)->hasFocus())
+            return;
+    }
     if (isContentNews(type)) {
         const QAccessibleInterface* told = event->accessibleInterface();
         const QObject* object = told ? told->object() : event->object();

@@ -1,6 +1,7 @@
 #include "screens/adjustment_screen.h"
 
 #include "calc/adjustment.h"
+#include "screens/choice_list.h"
 #include "screens/controls.h"
 #include "screens/navigator.h"
 #include "screens/paid_services_screen.h"
@@ -133,6 +134,10 @@ Form9::Form9(Navigator& navigator)
         m_changes[at(row.correction)] = value;
         connect(list, &QComboBox::currentIndexChanged, this,
                 [this, k = at(row.correction)] { listClick(k); });
+        auto* choices = static_cast<ChoiceList*>(list);
+        choices->setChoicesToldByScreen(true);
+        connect(choices, &ChoiceList::choiceTyped, this,
+                [this, k = at(row.correction)] { tellCorrection(k); });
     }
 
     // The balance.
@@ -174,13 +179,13 @@ void Form9::recalculate()
         // Nothing was stored; the figures keep what they showed.
         showAmountOutOfRange(m_balance);
         figuresShown();
+        tellFigures();
         return;
     }
     showFigure(m_paidResultChange, figures.paidResultChange, look::kTextPoints);
-    showBalance(figures.balance);
     for (std::size_t k = 0; k < kCorrectionCount; ++k)
         m_changes[k]->setText(numbers::formatPlain(figures.changes[k]));
-    figuresShown();
+    showBalance(figures.balance); // tells the new figures at once
 }
 
 void Form9::showBalance(double balance)
@@ -189,6 +194,28 @@ void Form9::showBalance(double balance)
     m_balanceCaption->setText(line.deficit ? QStringLiteral("Дефицит -") : QStringLiteral("Профицит -"));
     showFigure(m_balance, line.amount, look::kTextPoints);
     figuresShown();
+    tellFigures();
+}
+
+void Form9::tellFigures() {
+    // While keys typed into a list may still change its choice ("-" on the way to
+    // "-5"), nothing is told: the choice typed is told once typing pauses.
+    for (const QComboBox* list : m_lists)
+        if (static_cast<const ChoiceList*>(list)->isTyping())
+            return;
+    // Each list says its percentage, what it changes and the balance; the first,
+    // which takes the keyboard as the screen appears, also the paid services'
+    // change. A screen reader reads the description after the list's name as the
+    // list takes the keyboard, and on asking where the keyboard is.
+    for (std::size_t k = 0; k < kCorrectionCount; ++k) {
+        QStringList news{m_lists[k]->currentText() + QStringLiteral(" процентов"),
+                         m_changes[k]->spokenText()};
+        if (m_lists[k] == firstInput())
+            news << m_paidResultChange->spokenText();
+        news << m_balance->spokenText();
+        news.removeAll(QStringLiteral(" процентов"));
+        describe(m_lists[k], news.join(QStringLiteral(". ")));
+    }
 }
 
 void Form9::listClick(std::size_t correction) {
@@ -196,12 +223,15 @@ void Form9::listClick(std::size_t correction) {
     if (plan().correctionsEnabled.toInt() != 1)
         return;
     recalculate();
-    // What the choice changed, for those who do not see it: the row's amount and
-    // the balance, as their figures read.
-    QStringList news;
-    for (const Figure* figure : {m_changes[correction], m_balance})
-        news << figure->spokenText();
-    announce(news.join(QStringLiteral(". ")));
+    if (!static_cast<const ChoiceList*>(m_lists[correction])->isTyping())
+        tellCorrection(correction);
+}
+
+void Form9::tellCorrection(std::size_t correction) {
+    // What the choice changed, for those who do not see it, once per choice: the
+    // percentage chosen, the row's amount and the balance, as the list tells them.
+    tellFigures();
+    announce(m_lists[correction]->accessibleDescription());
 }
 
 void Form9::command1Click()

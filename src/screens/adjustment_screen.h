@@ -37,6 +37,10 @@ protected:
 
 private slots:
     void listClick(std::size_t correction); // any of the eleven lists
+    // Tells screen readers the figures through the lists' descriptions.
+    void tellFigures();
+    // Has a screen reader read out what a correction chosen changed.
+    void tellCorrection(std::size_t correction);
     void command1Click();                   // "пересчитать": revise the paid services
     // "Сформировать ПФХД": writes the corrected plan workbook and opens it.
     void generateCorrectedPlanWorkbook();

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QWheelEvent>
 
+#include <utility>
+
 namespace {
 
 // The text a key press types into a list: printable, without a command
@@ -53,9 +55,15 @@ ChoiceList::ChoiceList(QWidget* parent)
     : QComboBox(parent) {
     // Tab and a click give the list the focus; the wheel passing over it does not.
     setFocusPolicy(Qt::StrongFocus);
+    m_typingPause.setSingleShot(true);
+    m_typingPause.setInterval(QApplication::keyboardInputInterval());
+    connect(&m_typingPause, &QTimer::timeout, this, [this] {
+        if (std::exchange(m_typedChoice, false))
+            emit choiceTyped();
+    });
     connect(this, &QComboBox::currentIndexChanged, this, [this] {
         m_caretAtEnd = !m_caretAtEnd;
-        if (QAccessible::isActive()) {
+        if (QAccessible::isActive() && !m_toldByScreen && !isTyping()) {
             QAccessibleTextCursorEvent moved(this, caretPosition());
             QAccessible::updateAccessibility(&moved);
         }
@@ -69,9 +77,11 @@ void ChoiceList::keyPressEvent(QKeyEvent* event) {
         return;
     }
     event->accept();
+    m_typingPause.start();
     const int row = m_search.type(text, *model(), currentIndex());
     if (row < 0 || row == currentIndex())
         return;
+    m_typedChoice = true;
     setCurrentIndex(row);
     // An item chosen by typing is chosen like one picked with the mouse.
     emit activated(row);

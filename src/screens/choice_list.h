@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QString>
+#include <QTimer>
 
 class QAbstractItemModel;
 
@@ -30,6 +31,11 @@ private:
 // reader reads out the text at a caret that moved (as it reads the line a text
 // caret moved to with the arrow keys), and a move to where the caret already
 // stood would be no move.
+//
+// A screen reader says nothing of an item chosen by typing (it takes the caret
+// move for the echo of the keys): once the typing pauses, choiceTyped() tells the
+// screen, which has the item read out. A list whose screen reads out each choice
+// in its own words moves no caret (setChoicesToldByScreen).
 class ChoiceList final : public QComboBox {
     Q_OBJECT
 public:
@@ -39,6 +45,15 @@ public:
 
     // Where the caret of the list's text stands.
     int caretPosition() const { return m_caretAtEnd ? int(currentText().size()) : 0; }
+    // Whether keys typed into the list still make up one search (the item chosen
+    // may change again with the next key).
+    bool isTyping() const { return m_typingPause.isActive(); }
+    void setChoicesToldByScreen(bool told) { m_toldByScreen = told; }
+    bool choicesToldByScreen() const { return m_toldByScreen; }
+
+signals:
+    // Typing chose a new item and has paused.
+    void choiceTyped();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -47,6 +62,9 @@ protected:
 
 private:
     TypedSearch m_search;
+    QTimer m_typingPause;
+    bool m_typedChoice = false;
     bool m_watchingPopup = false;
     bool m_caretAtEnd = false;
+    bool m_toldByScreen = false;
 };

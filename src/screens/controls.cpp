@@ -2,6 +2,7 @@
 
 #include <QAccessible>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -28,6 +29,61 @@ void TextBox::focusInEvent(QFocusEvent* event) {
                 selectAll();
         },
         Qt::QueuedConnection);
+}
+
+QRect TextBox::characterRect(int offset) const {
+    const QString shown = displayText();
+    if (offset < 0 || offset >= shown.size())
+        return {};
+    // The caret is drawn at its own position; the character lies as far from it
+    // as the text between them is wide.
+    const QFontMetrics metrics = fontMetrics();
+    const QRect caret = cursorRect();
+    const int caretX = caret.left() + caret.width() / 2;
+    const int x = caretX - metrics.horizontalAdvance(shown.left(cursorPosition())) +
+                  metrics.horizontalAdvance(shown.left(offset));
+    return {x, caret.top(), metrics.horizontalAdvance(shown.at(offset)), caret.height()};
+}
+
+OptionButton::OptionButton(const QString& text, QWidget* parent)
+    : QRadioButton(text, parent) {}
+
+QList<QRadioButton*> OptionButton::set() const {
+    QList<QRadioButton*> options;
+    for (QObject* sibling : parentWidget()->children()) {
+        auto* option = qobject_cast<QRadioButton*>(sibling);
+        if (option && option->autoExclusive() && option->isVisibleTo(window()) && option->isEnabled())
+            options << option;
+    }
+    return options;
+}
+
+void OptionButton::keyPressEvent(QKeyEvent* event) {
+    int step = 0;
+    switch (event->key()) {
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        step = 1;
+        break;
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+        step = -1;
+        break;
+    default:
+        QRadioButton::keyPressEvent(event);
+        return;
+    }
+    const QList<QRadioButton*> options = set();
+    const qsizetype index = options.indexOf(this);
+    if (index < 0 || options.size() < 2) {
+        QRadioButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    QRadioButton* target = options.at((index + step + options.size()) % options.size());
+    // Chosen first, so that the option takes the keyboard as the chosen one.
+    target->click();
+    target->setFocus(Qt::OtherFocusReason);
 }
 
 Group::Group(const QString& subject, QWidget* parent)
@@ -97,6 +153,30 @@ void Figure::focusOutEvent(QFocusEvent* event) {
 NotificationLabel::NotificationLabel(const QString& text, QWidget* parent)
     : QLabel(parent) {
     setText(text);
+}
+
+void NotificationLabel::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (!m_link.isEmpty() && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space)) {
+        event->accept();
+        emit linkActivated(m_link);
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+QString spokenFigures(std::initializer_list<const QLabel*> figures) {
+    QStringList spoken;
+    for (const QLabel* label : figures) {
+        const auto* figure = qobject_cast<const Figure*>(label);
+        spoken << (figure ? figure->spokenText() : label->text());
+    }
+    return spoken.join(QStringLiteral(". "));
+}
+
+void describe(QWidget* control, const QString& description) {
+    if (control->accessibleDescription() != description)
+        control->setAccessibleDescription(description);
 }
 
 QString spokenCaption(const QString& caption) {

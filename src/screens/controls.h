@@ -3,7 +3,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
+#include <QRadioButton>
 #include <QWidget>
+
+#include <initializer_list>
 
 // A one-line text box. Tab selects its text, as in any text box. While a screen
 // reader listens, the selection follows a moment after the box has taken the
@@ -14,8 +17,27 @@ class TextBox final : public QLineEdit {
 public:
     explicit TextBox(QWidget* parent);
 
+    // Where the character at `offset` of the shown text is drawn, in the box.
+    QRect characterRect(int offset) const;
+
 protected:
     void focusInEvent(QFocusEvent* event) override;
+};
+
+// An option of a set (a pair) of which one is chosen. The arrow keys choose the
+// next or the previous option of the set, from the last round to the first, in
+// either direction; Tab enters the set on its chosen option (Screen).
+class OptionButton final : public QRadioButton {
+    Q_OBJECT
+public:
+    OptionButton(const QString& text, QWidget* parent);
+
+    // The options of its set that can be chosen now, in the order they were made:
+    // those beside it on the same parent.
+    QList<QRadioButton*> set() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // A part of a screen that holds controls: one of its overlapping pages, or a box
@@ -59,11 +81,30 @@ private:
 
 // A label with news: an error, the notice line, an announcement. A screen reader
 // reads its text out each time it is announced (screenReader::announce).
+//
+// A label of news may end in a link: it is then one stop for Tab, read with its
+// link, and Enter or Space opens what the link names.
 class NotificationLabel final : public QLabel {
     Q_OBJECT
 public:
     NotificationLabel(const QString& text, QWidget* parent);
+
+    void setLink(const QString& link) { m_link = link; }
+    const QString& link() const { return m_link; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    QString m_link;
 };
+
+// Figures as a screen reader reads them one after the other.
+QString spokenFigures(std::initializer_list<const QLabel*> figures);
+
+// Gives a control the description a screen reader reads after its name; news to
+// the reader only when it differs from the one it had.
+void describe(QWidget* control, const QString& description);
 
 // A caption as a name to be read out: single blanks, without the dash that joins
 // it to what follows on the screen ("платные услуги -" is "платные услуги").

@@ -70,8 +70,9 @@ Form7::Form7(Navigator& navigator)
             addOption(nameOf("Option", k, "1"), "Поквартальный ввод", {360, 840, 3135, 375}, frame);
         auto* totalMode =
             addOption(nameOf("Option", k, "2"), "Ввод общей суммы расходов", {3480, 840, 3135, 375}, frame);
-        auto* quarterFrame = addGroup(nameOf("Frame", k, "1"), QStringLiteral("Квартальные суммы"),
-                                      {360, entry.quarterFrameTop, 6255, 1215}, frame);
+        // Unnamed: the page names the category once, its quarter boxes their quarters.
+        auto* quarterFrame =
+            addGroup(nameOf("Frame", k, "1"), QString(), {360, entry.quarterFrameTop, 6255, 1215}, frame);
         readColumnsFirst(quarterFrame); // quarters I, II, III, IV
         addLabel(QString(), "I квартал", {120, 240, 1095, 255}, quarterFrame);
         page.quarters[0] = addTextBox(nameOf("Text", k, "1"), {1320, 220, 1575, 360}, quarterFrame);
@@ -152,10 +153,11 @@ void Form7::next(std::size_t index)
         return;
     }
     // The last page stays visible, so coming back from the preliminary plan lands here.
+    // The figures are there before the screen is, so that it appears with them.
     Form8& preliminary = navigator().form8();
+    preliminary.computeAndShow();
     navigator().hideScreen(*this);
     navigator().showScreen(preliminary);
-    preliminary.computeAndShow();
 }
 
 void Form7::back(std::size_t index) {

@@ -83,8 +83,9 @@ namespace {
 
 constexpr double kOptionPoints = 8.25;
 
-// What a box of quarter amounts is called for screen readers.
-const QString kQuarters = QStringLiteral("Квартальные суммы");
+// A box of quarter amounts is unnamed for screen readers: the page names its
+// subject once, its boxes their quarters.
+const QString kQuarters;
 
 // The captions and boxes of one quarter frame, in quarter order.
 struct QuarterSlot {

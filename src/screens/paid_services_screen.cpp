@@ -1,6 +1,7 @@
 #include "screens/paid_services_screen.h"
 
 #include "calc/paid_services.h"
+#include "screens/accessibility.h"
 #include "screens/adjustment_screen.h"
 #include "screens/assignment_screen.h"
 #include "screens/controls.h"
@@ -169,8 +170,11 @@ void Form4::buildEditorPage() {
     QWidget* page = m_editor;
     m_recordCaption = addLabel("Label5", "Услуга №", {240, 150, 1095, 285}, page);
     m_recordNumber = addLabel("Label6", "1", {1380, 150, 405, 285}, page);
-    addLabel("Label7", "из", {1800, 150, 300, 285}, page);
+    auto* of = addLabel("Label7", "из", {1800, 150, 300, 285}, page);
     m_recordCount = addLabel("Label8", "1", {2130, 150, 405, 285}, page);
+    // The page is named by these ("Услуга № 1 из 1"), read once as its name.
+    for (QLabel* part : {m_recordCaption, m_recordNumber, of, m_recordCount})
+        screenReader::makeDecorative(part);
 
     m_recurring = addOption("Option1", "Повторяющаяся (в расчете на месяц)", {240, 555, 4695, 330}, page);
     m_oneOff = addOption("Option2", "Единовременная (в расчете на услугу)", {5160, 555, 5055, 330}, page);
@@ -223,6 +227,13 @@ void Form4::buildEditorPage() {
     connect(m_back, &QPushButton::clicked, this, &Form4::command5Click);
     connect(m_create, &QPushButton::clicked, this, &Form4::command6Click);
     connect(m_delete, &QPushButton::clicked, this, &Form4::command7Click);
+}
+
+// The kind of service is chosen after the record's figures are entered, before
+// the buttons that leave the record: the record starts with its name.
+void Form4::adjustTabOrder() {
+    setTabOrder(m_months.back(), m_recurring);
+    setTabOrder(m_recurring, m_oneOff);
 }
 
 QWidget* Form4::firstInput() const
@@ -338,9 +349,10 @@ void Form4::openServiceEditor()
 void Form4::handBackToAdjustment()
 {
     navigator().hideScreen(*this);
+    // The new figures are there before the screen takes the keyboard back.
     Form9& adjustment = navigator().form9();
-    navigator().setScreenEnabled(adjustment, true);
     adjustment.recalculate();
+    navigator().setScreenEnabled(adjustment, true);
 }
 
 // "перейти к платным услугам"
@@ -357,11 +369,11 @@ void Form4::command2Click()
 void Form4::command3Click()
 {
     Form5& summary = navigator().form5();
-    navigator().hideScreen(*this);
-    navigator().showScreen(summary);
     plan().paidRevenue.total = 0;
     plan().paidCostTotal = 0;
     summary.showTotals(0.0, 0.0);
+    navigator().hideScreen(*this);
+    navigator().showScreen(summary);
 }
 
 // "далее" / "закончить"

@@ -30,6 +30,7 @@ protected:
     // The record editor starts on the service name; the instruction page on
     // "перейти к платным услугам".
     QWidget* firstInput() const override;
+    void adjustTabOrder() override;
 
 private:
     enum Kind { Recurring = 1, OneOff = 2 };

@@ -57,6 +57,9 @@ void Form8::computeAndShow()
     else
         showAmountOutOfRange(m_expenses);
     figuresShown();
+    // Read out after the screen's name as it appears, and again on asking where
+    // the keyboard is: the screen is there for these figures.
+    describe(m_generate, spokenFigures({m_revenues, m_expenses}));
 }
 
 void Form8::command1Click()

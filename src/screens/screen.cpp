@@ -94,9 +94,9 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
         m_notice->setObjectName(QStringLiteral("Notice"));
         m_notice->setWordWrap(true);
         m_notice->setTextFormat(Qt::RichText);
-        // The path can be copied; the link opens the folder.
-        m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse |
-                                          Qt::LinksAccessibleByKeyboard);
+        // The path can be copied; the link opens the folder. For the keyboard the
+        // notice is one stop, read with its link; Enter opens the folder.
+        m_notice->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
         connect(m_notice, &QLabel::linkActivated, this, [this](const QString& link) {
             const QString linked = QUrl(link).toLocalFile();
             const auto failed = [this, linked] {
@@ -114,26 +114,49 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
     m_figuresAtNotice.clear();
     for (const Figure* figure : findChildren<Figure*>())
         m_figuresAtNotice << figure->text();
+    auto* notice = static_cast<NotificationLabel*>(m_notice);
+    // Asked where the keyboard is, a screen reader also reads the notice while it
+    // is shown: it is part of the description of the control that brought it.
+    if (m_noticeTeller) {
+        QString told = m_noticeTeller->accessibleDescription();
+        if (told.endsWith(m_toldNotice))
+            told.chop(m_toldNotice.size());
+        m_noticeTeller->setAccessibleDescription(told);
+    }
+    m_noticeTeller = nullptr;
     if (text.isEmpty()) {
         m_generation.reset();
         m_notice->hide();
+        m_notice->setFocusPolicy(Qt::NoFocus);
+        notice->setLink(QString());
         setFixedHeight(m_clientHeight);
         return;
     }
     constexpr int kMargin = 8;
     setTextColour(m_notice, problem ? QColor(128, 0, 0) : QColor(0, 0, 128));
     QString shown = text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    const QString link =
+        folder.isEmpty() ? QString() : QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded);
     if (!folder.isEmpty())
-        shown += QStringLiteral(" <a href=\"%1\">Открыть папку</a>")
-                     .arg(QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded).toHtmlEscaped());
+        shown += QStringLiteral(" <a href=\"%1\">Открыть папку</a>").arg(link.toHtmlEscaped());
     m_notice->setText(shown);
+    notice->setLink(link);
+    m_notice->setFocusPolicy(Qt::TabFocus);
     // A screen reader reads the message itself, not the markup around it.
-    m_notice->setAccessibleName(text.simplified());
+    const QString spoken = text.simplified();
+    m_notice->setAccessibleName(folder.isEmpty() ? spoken : spoken + QStringLiteral(" Открыть папку"));
+    if (QWidget* teller = focusWidget(); teller && teller != m_notice) {
+        m_noticeTeller = teller;
+        const QString before = teller->accessibleDescription();
+        m_toldNotice = before.isEmpty() ? spoken : QStringLiteral(". ") + spoken;
+        teller->setAccessibleDescription(before + m_toldNotice);
+    }
     const int height = m_notice->heightForWidth(width() - 2 * kMargin);
     m_notice->setGeometry(kMargin, m_clientHeight, width() - 2 * kMargin, height);
     m_notice->show();
     setFixedHeight(m_clientHeight + height + kMargin);
-    screenReader::announce(m_notice);
+    // Read out as it appears, as news, whatever the notice itself is told as.
+    announce(spoken);
 }
 
 void Screen::showGeneration(const GenerationResult& result) {
@@ -222,6 +245,7 @@ QComboBox* Screen::addList(const QString& name, const QRect& twipsRect, const QS
     list->setEditable(false);
     list->addItems(items);
     list->setCurrentIndex(-1);
+    tellTypedChoices(list);
     return list;
 }
 
@@ -233,7 +257,15 @@ QComboBox* Screen::addList(const QString& name, const QRect& twipsRect, QAbstrac
     list->setEditable(false);
     list->setModel(items);
     list->setCurrentIndex(-1);
+    tellTypedChoices(list);
     return list;
+}
+
+void Screen::tellTypedChoices(ChoiceList* list) {
+    connect(list, &ChoiceList::choiceTyped, this, [this, list] {
+        if (!list->choicesToldByScreen())
+            announce(list->currentText());
+    });
 }
 
 QPushButton* Screen::addButton(const QString& name, const QString& text, const QRect& twipsRect, QWidget* parent)
@@ -246,7 +278,7 @@ QPushButton* Screen::addButton(const QString& name, const QString& text, const Q
 
 QRadioButton* Screen::addOption(const QString& name, const QString& text, const QRect& twipsRect, QWidget* parent)
 {
-    auto* option = new QRadioButton(text, parent ? parent : this);
+    auto* option = new OptionButton(text, parent ? parent : this);
     place(option, name, twipsRect);
     paintBackground(option, look::kOption);
     option->setBackgroundRole(QPalette::Window); // buttons fill with the Button role otherwise
@@ -349,12 +381,12 @@ void Screen::describeForScreenReaders()
 {
     const QList<QLabel*> labels = findChildren<QLabel*>();
     for (QWidget* w : findChildren<QWidget*>()) {
-        if (auto* figure = qobject_cast<Figure*>(w)) {
-            figure->setCaption(promptOf(figure, labels, this));
+        if (qobject_cast<Figure*>(w))
             continue;
-        }
         if (auto* label = qobject_cast<QLabel*>(w)) {
-            if (isPunctuation(label))
+            // Punctuation, and units, which the box or figure they stand beside
+            // says itself ("рублей в месяц" is the description of its list).
+            if (isPunctuation(label) || label->text().simplified().startsWith(QStringLiteral("рублей")))
                 screenReader::makeDecorative(label);
             continue;
         }
@@ -364,7 +396,18 @@ void Screen::describeForScreenReaders()
         if (QLabel* prompt = promptOf(w, labels, this)) {
             w->setAccessibleName(spokenCaption(prompt->text()));
             prompt->setBuddy(w);
+            // Screen readers read a box's name from its caption, also the dash.
+            if (prompt->text() != w->accessibleName())
+                prompt->setAccessibleName(w->accessibleName());
         }
+    }
+    // A figure is read with its caption; a caption of nothing else is left out,
+    // so that it is not read twice.
+    for (Figure* figure : findChildren<Figure*>()) {
+        QLabel* caption = promptOf(figure, labels, this);
+        figure->setCaption(caption);
+        if (caption && !caption->buddy())
+            screenReader::makeDecorative(caption);
     }
 }
 
@@ -403,6 +446,40 @@ void Screen::orderTabsByPosition()
     });
     for (qsizetype i = 1; i < stops.size(); ++i)
         setTabOrder(stops[i - 1], stops[i]);
+    adjustTabOrder();
+}
+
+namespace {
+
+// Whether Tab stops at a control of the screen.
+bool isTabStop(const QWidget* w, const QWidget* screen) {
+    if (w->window() != screen || (w->focusPolicy() & Qt::TabFocus) != Qt::TabFocus || w->focusProxy() ||
+        !w->isVisibleTo(screen) || !w->isEnabled())
+        return false;
+    // An option of a set is entered on the chosen one; the others are reached
+    // from it with the arrow keys.
+    if (const auto* option = qobject_cast<const OptionButton*>(w); option && !option->isChecked()) {
+        const QList<QRadioButton*> set = option->set();
+        return std::none_of(set.begin(), set.end(), [](const QRadioButton* o) { return o->isChecked(); });
+    }
+    return true;
+}
+
+} // namespace
+
+bool Screen::focusNextPrevChild(bool next) {
+    QWidget* from = focusWidget();
+    if (!from)
+        return QWidget::focusNextPrevChild(next);
+    for (QWidget* w = from;;) {
+        w = next ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (!w || w == from)
+            return false;
+        if (isTabStop(w, this)) {
+            w->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
+    }
 }
 
 void Screen::pressOnEnter(QLineEdit* box, QAbstractButton* button)

@@ -23,6 +23,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class Navigator;
+class ChoiceList;
 struct PlanState;
 
 // Layout geometry is given in twips; 15 twips make one logical pixel.
@@ -126,9 +127,13 @@ protected:
     // appears: its first input, or where there is none the button that goes on.
     // Never a hidden control, nor a button that leads back.
     virtual QWidget* firstInput() const { return nullptr; }
+    // Where a screen's tab order differs from the order of reading, once that is set.
+    virtual void adjustTabOrder() {}
 
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // Tab and Shift+Tab: as usual, but an option of a set is entered on the chosen one.
+    bool focusNextPrevChild(bool next) override;
 
     // A line of news below the screen's own layout ("Notice"), for what the user
     // must know but need not answer; the window grows to hold it. With a folder,
@@ -160,11 +165,15 @@ public:
 private:
     // The inputs at fault for an error lose its description.
     void forgetFaults(QLabel* error);
+    // An item chosen by typing into the list is read out once typing pauses.
+    void tellTypedChoices(ChoiceList* list);
 
     Navigator& m_navigator;
     QLabel* m_notice = nullptr;
     std::optional<GenerationResult> m_generation; // what the notice tells of
     QStringList m_figuresAtNotice;
+    QPointer<QWidget> m_noticeTeller; // the control that tells the notice while it is shown
+    QString m_toldNotice;             // what it tells of the notice, after its own description
     QLabel* m_announcer = nullptr;
     QHash<QLabel*, QList<QPointer<QWidget>>> m_atFault; // per error label
     int m_clientHeight = 0;

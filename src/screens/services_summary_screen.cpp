@@ -25,6 +25,7 @@ Form5::Form5(Navigator& navigator)
     change->setAutoDefault(true);
     auto* next = addButton("Command1", "далее", {6120, 1440, 2415, 615});
     m_next = next;
+    describe(m_next, spokenFigures({m_revenue, m_cost}));
 
     for (QLabel* figure : {m_revenue, m_cost}) {
         setPoints(figure, look::kPromptPoints);
@@ -39,6 +40,9 @@ void Form5::showTotals(double revenue, double cost)
 {
     m_revenue->setText(numbers::formatPlain(revenue));
     m_cost->setText(numbers::formatPlain(cost));
+    // Read out after the screen's name as it appears, and again on asking where
+    // the keyboard is: the screen is there for these figures.
+    describe(m_next, spokenFigures({m_revenue, m_cost}));
 }
 
 // Nothing to type here: the screen is read and left with "далее".

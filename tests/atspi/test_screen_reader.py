@@ -2,8 +2,9 @@
 """The program as a screen reader meets it: the real program on a display of its
 own with the accessibility bridge on, read and driven through AT-SPI, as Orca
 reads it. Walks the welcome screen, the record editor, an expense page and the
-adjustment screen; checks names, roles and values, and that refused input and a
-chosen correction are announced each time.
+adjustment screen; checks names, roles and values, the text of filled boxes,
+that refused input is announced each time, a choice (typed or not) once, that
+the figure screens appear with their figures, and the keys of option buttons.
 
 usage: test_screen_reader.py PROGRAM"""
 
@@ -34,7 +35,7 @@ def main(program):
         pyatspi.Registry.registerEventListener(
             lambda e: events.append((e.type, e.source, e.source.getRole(), e.source.name)),
             "object:state-changed:showing", "object:state-changed:focused", "object:text-caret-moved",
-            "object:text-selection-changed")
+            "object:text-selection-changed", "object:property-change:accessible-description")
 
         def pump(seconds=0.05):
             deadline = time.monotonic() + seconds
@@ -110,6 +111,40 @@ def main(program):
         def announced(role, starts_with, since):
             return [e for e in events[since:] if e[0] == "object:state-changed:showing" and e[2] == role
                     and (e[3] or "").startswith(starts_with)]
+
+        def focused_since(since):
+            return [e[1] for e in events[since:] if e[0] == "object:state-changed:focused"
+                    and e[1].getState().contains(pyatspi.STATE_FOCUSED)]
+
+        def arrives_with(win, since, *figures, on=None):
+            """A screen whose purpose is its figures appears with the keyboard on a
+            control that tells them (read after its name as it takes the focus, and
+            on asking where the keyboard is), told before the focus arrived."""
+            if on:
+                wait_for("the focus on %r" % on.name, lambda: on in focused_since(since))
+            target = on or wait_for("the focus on " + win.name, lambda: focused_since(since))[-1]
+            pump(0.5)
+            target.clearCache()
+            told = target.description
+            for figure in figures:
+                check(figure in told, "%s: %r tells %r" % (win.name, told, figure))
+            focus = max(i for i, e in enumerate(events) if e[0] == "object:state-changed:focused" and e[1] == target)
+            later = [e for e in events[focus:] if e[0] == "object:property-change:accessible-description"
+                     and e[1] == target]
+            check(not later, "%s: the figures are told once, not again after the focus" % win.name)
+            return target
+
+        def check_box_text(box):
+            """A filled box tells its whole text as one run of attributes: a reader
+            builds the line it reads from those runs."""
+            for text in ("", "7", "1500000,50", "Кружок рисования", "9" * 300):
+                set_text(box, text)
+                wait_for("the text %r" % text[:20], lambda: text_of(box) == text)
+                runs = set()
+                for offset in {0, len(text) // 2, max(len(text) - 1, 0)}:
+                    _, start, end = box.queryText().getAttributeRun(offset, True)
+                    runs.add((start, end))
+                check(runs == {(0, len(text))}, "box %r holding %d characters: runs %s" % (box.name, len(text), runs))
 
         def inputs(root):
             return [a for a in descendants(root)
@@ -191,19 +226,49 @@ def main(program):
                       "Октябрь", "Ноябрь", "Декабрь"]
             check_lists(form4, ["Стоимость услуги (без НДС)", "Потребности в оплате труда",
                                 "Потребности в прочих расходах"] + months, "0")
+            name_box = find(form4, pyatspi.ROLE_TEXT, "Наименование услуги")
+            check_box_text(name_box)
+            price = find(form4, pyatspi.ROLE_COMBO_BOX, "Стоимость услуги (без НДС)")
+            price.queryComponent().grabFocus()
+            wait_for("focus on the price", lambda: price.getState().contains(pyatspi.STATE_FOCUSED))
+            since = len(events)
+            for keysym in (0x35, 0x30):  # "5", "0": one search
+                pyatspi.Registry.generateKeyboardEvent(keysym, None, pyatspi.KEY_SYM)
+                pump(0.1)
+            wait_for("the price typed", lambda: text_of(price) == "50")
+            pump(1.0)
+            told = [e[3] for e in events[since:] if e[0] == "object:state-changed:showing"
+                    and e[2] == pyatspi.ROLE_NOTIFICATION]
+            check(told and set(told) == {"50"}, "a typed choice is announced once, as the item: %s" % told)
+
+            # The kind options come after the months and before the buttons.
+            december = find(form4, pyatspi.ROLE_COMBO_BOX, "Декабрь")
+            december.queryComponent().grabFocus()
+            wait_for("focus on December", lambda: december.getState().contains(pyatspi.STATE_FOCUSED))
+            since = len(events)
+            key(0xFF09)  # Tab
+            after = wait_for("a focus after December", lambda: focused_since(since))[-1]
+            check(after.getRole() == pyatspi.ROLE_RADIO_BUTTON and after.name.startswith("Повторяющаяся"),
+                  "Tab from December: the chosen kind, found %s %r" % (after.getRoleName(), after.name))
+            since = len(events)
             press(form4, "закончить")
             wait_for("the editor to close", lambda: not showing(form4))
 
             form5 = window("Платные услуги")  # the summary has the editor's caption
-            figure = find(form5, pyatspi.ROLE_LABEL, "Поступления от оказания платных услуг (всего), 0, рублей")
-            check(figure.getState().contains(pyatspi.STATE_FOCUSABLE), "a figure is reached with Tab")
+            revenue = "Поступления от оказания платных услуг (всего), 0, рублей"
+            arrives_with(form5, since, revenue, "Расходы на оказание платных услуг (всего), 0, рублей")
+            figure = find(form5, pyatspi.ROLE_PARAGRAPH, revenue)
+            since = len(events)
+            key(0xFE20)  # Shift+Tab: "изменить параметры услуг", then the last figure
+            key(0xFE20)
+            check([f.getRole() for f in focused_since(since)][-1:] == [pyatspi.ROLE_PARAGRAPH],
+                  "a figure is reached with Tab")
             press(form5, "далее")
 
             form6 = window("Прочие поступления")
             for page in ("Бюджетные инвестиции", "Родительская плата"):
                 group = find(form6, pyatspi.ROLE_PANEL, page)
-                quarters = find(group, pyatspi.ROLE_PANEL, "Квартальные суммы")
-                for box in find_all(quarters, pyatspi.ROLE_TEXT):
+                for box in find_all(group, pyatspi.ROLE_TEXT):
                     set_text(box, "100")
                 press(group, "далее")
 
@@ -211,9 +276,11 @@ def main(program):
             form7 = window("Расходы образовательного учреждения")
             check_window(form7)
             page = find(form7, pyatspi.ROLE_PANEL, "Заработная плата")
-            boxes = find_all(find(page, pyatspi.ROLE_PANEL, "Квартальные суммы"), pyatspi.ROLE_TEXT)
+            boxes = find_all(page, pyatspi.ROLE_TEXT)
             check([b.name for b in boxes] == ["I квартал", "II квартал", "III квартал", "IV квартал"],
                   "quarter names %s" % [b.name for b in boxes])
+            named = [p.name for p in find_all(page, pyatspi.ROLE_PANEL) if p.name]
+            check(not named, "the quarters are in no group named again: %s" % named)
             set_text(boxes[1], "200")
             boxes[0].queryComponent().grabFocus()
             wait_for("focus on quarter I", lambda: boxes[0].getState().contains(pyatspi.STATE_FOCUSED))
@@ -225,6 +292,20 @@ def main(program):
             first = next(e[0] for e in events[since:] if e[1] == boxes[1])
             check(first == "object:state-changed:focused",
                   "Tab into a box: the reader hears of the focus first, not of %s" % first)
+
+            # The entry options: Shift+Tab enters them on the chosen one, the arrow
+            # keys choose in both directions, Tab leaves them for the quarters.
+            quarterly, one_sum = find_all(page, pyatspi.ROLE_RADIO_BUTTON)
+            boxes[0].queryComponent().grabFocus()
+            wait_for("focus on quarter I", lambda: boxes[0].getState().contains(pyatspi.STATE_FOCUSED))
+            for keysym, chosen in ((0xFE20, quarterly), (0xFF54, one_sum), (0xFF54, quarterly),
+                                   (0xFF52, one_sum), (0xFF51, quarterly), (0xFF09, boxes[0])):
+                since = len(events)
+                key(keysym)
+                now = wait_for("a focus after key %x" % keysym, lambda: focused_since(since))[-1]
+                check(now == chosen, "key %x: on %r, found %r" % (keysym, chosen.name, now.name))
+                if chosen.getRole() == pyatspi.ROLE_RADIO_BUTTON:
+                    check(chosen.getState().contains(pyatspi.STATE_CHECKED), "key %x chooses %r" % (keysym, chosen.name))
 
             set_text(boxes[0], "abc")
             since = len(events)
@@ -242,13 +323,16 @@ def main(program):
                             "Приобретение продуктов питания", "Прочие расходы",
                             "Увеличение стоимости основных средств", "Увеличение стоимости материальных запасов"):
                 page = find(form7, pyatspi.ROLE_PANEL, subject)
-                for box in find_all(find(page, pyatspi.ROLE_PANEL, "Квартальные суммы"), pyatspi.ROLE_TEXT):
+                for box in find_all(page, pyatspi.ROLE_TEXT):
                     set_text(box, "100")
+                since = len(events)
                 press(page, "далее")
             boxes[0].clearCache()
             check(boxes[0].description == "", "an accepted box loses the error")
 
             form8 = window("Предварительный ПФХД")
+            arrives_with(form8, since, "Поступления ПФХД (всего), 10008", "Расходы ПФХД (всего), ")
+            since = len(events)
             press(form8, "далее")
 
             # The adjustment screen.
@@ -262,14 +346,36 @@ def main(program):
                 "расходы на увеличение стоимости основных средств",
                 "расходы на увеличение материальных запасов (без продуктов питания)",
                 "расходы на приобретение продуктов питания"], "0")
-            find(form9, pyatspi.ROLE_LABEL, "расходы на приобретение продуктов питания, 0, рублей")
+            arrives_with(form9, since, "платные услуги, 0, рублей", "фицит, ", on=corrections[0])
+            find(form9, pyatspi.ROLE_PARAGRAPH, "расходы на приобретение продуктов питания, 0, рублей")
+
+            # A correction, chosen with an arrow key or typed, is announced once (its
+            # percentage, what it changes, the balance), as its list then tells it.
+            food = corrections[-1]
+            food.queryComponent().grabFocus()
+            wait_for("focus on food", lambda: food.getState().contains(pyatspi.STATE_FOCUSED))
+            for keys, item in (((0xFF54,), "0,5"), ((0x2D, 0x35), "-5")):  # Down; "-", "5"
+                since = len(events)
+                for keysym in keys:
+                    pyatspi.Registry.generateKeyboardEvent(keysym, None, pyatspi.KEY_SYM)
+                    pump(0.1)
+                wait_for("the correction %s" % item, lambda: text_of(food) == item)
+                pump(1.0)
+                caret = [e for e in events[since:] if e[1] == food and e[0] == "object:text-caret-moved"]
+                news = {e[3] for e in events[since:] if e[0] == "object:state-changed:showing"
+                        and e[2] == pyatspi.ROLE_NOTIFICATION}
+                food.clearCache()
+                check(news == {food.description} and not caret,
+                      "the correction %s told once: %s, caret %s" % (item, news, caret))
+                check(food.description.startswith(item + " процентов. расходы на приобретение продуктов питания, ")
+                      and "фицит, " in food.description, "the correction %s: %r" % (item, food.description))
+
+            # Back from "пересчитать", the screen takes the keyboard with its new figures.
             since = len(events)
-            check(choose_next(corrections[-1]) == "0,5", "food is corrected by half a per cent")
-            news = wait_for("the correction's result announced",
-                            lambda: announced(pyatspi.ROLE_NOTIFICATION, "расходы на приобретение продуктов", since))
-            check("рублей. Профицит, " in news[0][3] or "рублей. Дефицит, " in news[0][3],
-                  "the balance is announced: %r" % news[0][3])
-            find(form9, pyatspi.ROLE_LABEL, "расходы на приобретение продуктов питания, 2, рублей")
+            press(form9, "пересчитать")
+            wait_for("the record editor", lambda: showing(form4))
+            press(form4, "закончить")
+            arrives_with(form9, since, "платные услуги, ", "фицит, ", on=corrections[0])
         finally:
             app.terminate()
     print("%d failures" % len(failures))

@@ -46,7 +46,7 @@ class TestPlanGenerationScreens : public QObject {
     {
         Snapshot s{drive::visibleScreens(), {}};
         for (QLabel* l : screen.findChildren<QLabel*>())
-            if (l->objectName() != "Notice")
+            if (l->objectName() != "Notice" && l->objectName() != "Announcer") // news, heard not seen
                 s.labels << l->objectName() + "=" + l->text() + (l->isVisible() ? "" : " (hidden)");
         return s;
     }

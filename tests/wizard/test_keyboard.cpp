@@ -198,12 +198,6 @@ private slots:
         press(Qt::Key_Return);
         typeText("Утренник");
         QCOMPARE(drive::find<QLineEdit>(w.form4(), "Text1")->text(), QString("Утренник"));
-        // One-off, chosen with the arrow keys.
-        tabTo(w.form4(), "Option1");
-        press(Qt::Key_Right);
-        QVERIFY(drive::find<QRadioButton>(w.form4(), "Option2")->isChecked());
-        QCOMPARE(text(w.form4(), "Label11"), QString("рублей за услугу"));
-        press(Qt::Key_Tab);
         // Amounts and the twelve months typed into their lists, January … December.
         QStringList months, monthLists;
         for (int m = 1; m <= 12; ++m) {
@@ -212,7 +206,14 @@ private slots:
         }
         typeThroughTab(QStringList{"", "1250", "300", "200"} + months,
                        QStringList{"Text1", "Combo1", "Combo2", "Combo3"} + monthLists);
-        // Then the buttons, left to right.
+        // Then the kind, entered on the chosen option: one-off, chosen with the
+        // arrow keys. Then the buttons, left to right.
+        press(Qt::Key_Tab);
+        QCOMPARE(focusedName(), QString("Option1"));
+        press(Qt::Key_Right);
+        QCOMPARE(focusedName(), QString("Option2"));
+        QVERIFY(drive::find<QRadioButton>(w.form4(), "Option2")->isChecked());
+        QCOMPARE(text(w.form4(), "Label11"), QString("рублей за услугу"));
         for (const char* button : {"Command5", "Command7", "Command6", "Command4"}) {
             press(Qt::Key_Tab);
             QCOMPARE(focusedName(), QString(button));

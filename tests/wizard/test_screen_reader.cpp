@@ -310,9 +310,13 @@ private slots:
         Form9& adjustment = m_wizard->form9();
         drive::click(preliminary, "Command1");
         drive::choose(adjustment, "Combo8", "-50");
+        // A correction is announced as its list tells it: the percentage, what it
+        // changes and the balance.
         QCOMPARE(announced.count(), 2);
-        QCOMPARE(announced.last().at(1).toString(), name(drive::find(adjustment, "Label109")) + ". " +
+        QCOMPARE(announced.last().at(1).toString(), "-50 процентов. " +
+                                                        name(drive::find(adjustment, "Label109")) + ". " +
                                                         name(drive::find(adjustment, "Label100")));
+        QCOMPARE(description(drive::find(adjustment, "Combo8")), announced.last().at(1).toString());
         QVERIFY(name(drive::find(adjustment, "Label100"))
                     .startsWith(spokenCaption(drive::find<QLabel>(adjustment, "Label1")->text()) + ", "));
     }
