@@ -119,7 +119,16 @@ void Wizard::place(QWidget& screen)
     if (showing)
         rememberFrame(*showing);
 
-    QRect frame(QPoint(0, 0), screen.size().grownBy(m_frame));
+    // Before any window has had a frame, a usual one: a caption and thin edges.
+    static const bool framed = QGuiApplication::platformName() != QLatin1String("offscreen");
+    const QMargins margins = m_frame.isNull() && framed ? QMargins(4, 32, 4, 4) : m_frame;
+    if (auto* fitted = qobject_cast<Screen*>(&screen)) {
+        const QScreen* at = showing ? showing->screen() : QGuiApplication::primaryScreen();
+        if (at)
+            fitted->fitInto(at->availableGeometry(), margins);
+    }
+
+    QRect frame(QPoint(0, 0), screen.size().grownBy(margins));
     if (showing && !showing->isEnabled())
         frame.moveCenter(showing->frameGeometry().center());
     else if (showing)
