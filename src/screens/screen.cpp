@@ -127,7 +127,10 @@ void Screen::applySize() {
     m_scroll->setGeometry(rect());
     // Kept whole on the desktop as it grows.
     if (isVisible() && m_area.isValid()) {
-        const QRect outer = geometry().marginsAdded(m_frame);
+        // The frame the window manager really gave the window, once it has one.
+        const QRect outer = frameGeometry().isValid() && frameGeometry() != geometry()
+                                ? frameGeometry()
+                                : geometry().marginsAdded(m_frame);
         QPoint topLeft = outer.topLeft();
         topLeft.setX(std::max(m_area.left(), std::min(topLeft.x(), m_area.right() + 1 - outer.width())));
         topLeft.setY(std::max(m_area.top(), std::min(topLeft.y(), m_area.bottom() + 1 - outer.height())));
