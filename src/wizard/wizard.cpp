@@ -120,9 +120,12 @@ void Wizard::place(QWidget& screen)
         rememberFrame(*showing);
 
     // Before any window has had a frame, a usual one: a caption and thin edges.
-    static const bool framed = QGuiApplication::platformName() != QLatin1String("offscreen");
-    const QMargins margins = m_frame.isNull() && framed ? QMargins(4, 32, 4, 4) : m_frame;
-    if (auto* fitted = qobject_cast<Screen*>(&screen)) {
+    // The headless platforms have no desktop to fit: their screen is a fixed
+    // stand-in, smaller than some screens.
+    static const bool headless = QGuiApplication::platformName() == QLatin1String("offscreen") ||
+                                 QGuiApplication::platformName() == QLatin1String("minimal");
+    const QMargins margins = m_frame.isNull() && !headless ? QMargins(4, 32, 4, 4) : m_frame;
+    if (auto* fitted = qobject_cast<Screen*>(&screen); fitted && !headless) {
         const QScreen* at = showing ? showing->screen() : QGuiApplication::primaryScreen();
         if (at)
             fitted->fitInto(at->availableGeometry(), margins);
