@@ -203,7 +203,8 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
     setTextColour(m_notice, problem ? QColor(128, 0, 0) : QColor(0, 0, 128));
     QString shown = text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
     if (!folder.isEmpty())
-        shown += QStringLiteral(" <a href=\"%1\">Открыть папку</a>")
+        // The link is one piece: it never wraps between its two words.
+        shown += QStringLiteral(" <a href=\"%1\">Открыть&nbsp;папку</a>")
                      .arg(QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded).toHtmlEscaped());
     m_notice->setText(shown);
     // A screen reader reads the message itself, not the markup around it.
