@@ -9,11 +9,14 @@
 #include "workbook/plan_generator.h"
 
 #include <QComboBox>
+#include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QStringListModel>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -83,6 +86,68 @@ const QString kOutOfRangeHint =
 
 constexpr std::size_t at(Correction c) { return static_cast<std::size_t>(c); }
 
+// The brackets a change amount stands between. Their blanks leave room for an
+// amount as wide as the row's value label; around a longer amount the brackets
+// stand just before and just after it instead.
+class Brackets final : public QLabel {
+public:
+    Brackets(const QString& name, const QRect& twipsRect, QWidget* parent)
+        : QLabel(kBracket, parent)
+        , m_laidOut(fromTwips(twipsRect.x(), twipsRect.y(), twipsRect.width(), twipsRect.height())) {
+        setObjectName(name);
+        setGeometry(m_laidOut);
+        setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        setWordWrap(false);
+    }
+
+    // Puts the value label where its amount fits between the brackets.
+    void enclose(QLabel* value, const QRect& valueTwips) {
+        const QRect laidOut =
+            fromTwips(valueTwips.x(), valueTwips.y(), valueTwips.width(), valueTwips.height());
+        const int needed = value->fontMetrics().horizontalAdvance(value->text()) + 2 * kGap;
+        const bool wide = needed > laidOut.width();
+        if (!wide) {
+            value->setGeometry(laidOut);
+            setGeometry(m_laidOut);
+        } else {
+            const int open = fontMetrics().horizontalAdvance(QLatin1Char('('));
+            const int close = fontMetrics().horizontalAdvance(QLatin1Char(')'));
+            // Centred where the value stands, kept inside the window.
+            int left = laidOut.center().x() - needed / 2;
+            left = std::min(left, parentWidget()->width() - kGap - close - needed);
+            value->setGeometry(left, laidOut.y(), needed, laidOut.height());
+            setGeometry(left - open, m_laidOut.y(), open + needed + close, m_laidOut.height());
+        }
+        if (wide != m_wide) {
+            m_wide = wide;
+            update();
+        }
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (!m_wide) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        painter.setPen(palette().color(QPalette::WindowText));
+        painter.setFont(font());
+        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("("));
+        painter.drawText(rect(), Qt::AlignRight | Qt::AlignTop, QStringLiteral(")"));
+    }
+
+private:
+    static constexpr int kGap = 2;
+    QRect m_laidOut;
+    bool m_wide = false;
+};
+
+QRect valueRect(int top) {
+    return {8880, top, 1575, 255};
+}
+const QRect kPaidValue{7200, 720, 1575, 255};
+
 } // namespace
 
 void showFigure(QLabel* figure, double value, double points)
@@ -116,8 +181,9 @@ Form9::Form9(Navigator& navigator)
     auto* paidCaption = addLabel("Label5", "платные услуги -", {720, 720, 3975, 255});
     paidCaption->setAlignment(Qt::AlignRight | Qt::AlignTop);
     auto* revise = addButton("Command1", "пересчитать", {4920, 730, 1695, 255});
-    auto* paidBracket = addLabel("Label6", kBracket, {6960, 720, 2175, 255});
-    m_paidResultChange = addFigure("Label101", "0", {7200, 720, 1575, 255});
+    auto* paidBracket = new Brackets("Label6", {6960, 720, 2175, 255}, this);
+    m_paidBrackets = paidBracket;
+    m_paidResultChange = addFigure("Label101", "0", kPaidValue);
 
     // The eleven correction rows.
     for (const CorrectionRow& row : kRows) {
@@ -126,10 +192,11 @@ Form9::Form9(Navigator& navigator)
         QComboBox* list = addList(row.list, {6720, row.top, 1215, 315}, m_items);
         setPoints(list, 8.25);
         addLabel(row.percent, "%", {8040, row.top, 255, 255});
-        auto* bracket = addLabel(row.bracket, kBracket, {8640, row.top, 2175, 255});
-        auto* value = addFigure(row.value, "0", {8880, row.top, 1575, 255});
-        bracket->setWordWrap(false);
+        auto* bracket = new Brackets(row.bracket, {8640, row.top, 2175, 255}, this);
+        auto* value = addFigure(row.value, "0", valueRect(row.top));
         value->setWordWrap(false);
+        m_brackets[at(row.correction)] = bracket;
+        m_valueTops[at(row.correction)] = row.top;
         m_lists[at(row.correction)] = list;
         m_changes[at(row.correction)] = value;
         connect(list, &QComboBox::currentIndexChanged, this,
@@ -186,6 +253,19 @@ void Form9::recalculate()
     for (std::size_t k = 0; k < kCorrectionCount; ++k)
         m_changes[k]->setText(numbers::formatPlain(figures.changes[k]));
     showBalance(figures.balance); // tells the new figures at once
+    fitChangesInBrackets();
+}
+
+void Form9::fitChangesInBrackets() {
+    static_cast<Brackets*>(m_paidBrackets)->enclose(m_paidResultChange, kPaidValue);
+    for (std::size_t k = 0; k < kCorrectionCount; ++k)
+        static_cast<Brackets*>(m_brackets[k])->enclose(m_changes[k], valueRect(m_valueTops[k]));
+}
+
+void Form9::changeEvent(QEvent* event) {
+    Screen::changeEvent(event);
+    if (event->type() == QEvent::FontChange && m_paidBrackets)
+        fitChangesInBrackets();
 }
 
 void Form9::showBalance(double balance)

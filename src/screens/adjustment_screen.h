@@ -34,6 +34,7 @@ public:
 
 protected:
     QWidget* firstInput() const override;
+    void changeEvent(QEvent* event) override;
 
 private slots:
     void listClick(std::size_t correction); // any of the eleven lists
@@ -46,10 +47,16 @@ private slots:
     void generateCorrectedPlanWorkbook();
 
 private:
+    // Every change amount in full between its brackets: a longer one widens them.
+    void fitChangesInBrackets();
+
     QStringListModel* m_items = nullptr;                // the 401 items, shared by every list
     std::array<QComboBox*, kCorrectionCount> m_lists{}; // Combo1 … Combo11
     std::array<Figure*, kCorrectionCount> m_changes{};  // Label102 … Label112
     Figure* m_paidResultChange = nullptr;               // Label101
+    std::array<QLabel*, kCorrectionCount> m_brackets{}; // Label9 … Label47, around the changes
+    std::array<int, kCorrectionCount> m_valueTops{};    // where each row stands, in twips
+    QLabel* m_paidBrackets = nullptr;                   // Label6
     QLabel* m_balanceCaption = nullptr;                 // Label1
     Figure* m_balance = nullptr;                        // Label100
     bool m_inRange = true;                              // whether the last calculation could hold its amounts

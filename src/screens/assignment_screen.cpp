@@ -39,7 +39,7 @@ void Form2::command1Click()
     // any text that is not a number.
     const auto amount = FixedAmount::fromText(m_amount->text());
     if (!amount) {
-        refuse(m_error, {m_amount});
+        refuse(m_error, {m_amount}, amountHint(m_amount->text()));
         return;
     }
     clearError(m_error);

@@ -1,9 +1,13 @@
 #include "screens/choice_list.h"
 
+#include "screens/accessibility.h"
+#include "screens/controls.h"
+
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <utility>
@@ -29,6 +33,8 @@ QString typedText(const QKeyEvent* event) {
 int TypedSearch::type(const QString& text, const QAbstractItemModel& items, int currentRow) {
     const bool fresh = !m_lastKey.isValid() || m_lastKey.elapsed() > QApplication::keyboardInputInterval();
     m_lastKey.start();
+    if (fresh || m_typed.isEmpty())
+        m_rowBefore = currentRow;
     m_typed = fresh ? text : m_typed + text;
 
     const int rows = items.rowCount();
@@ -48,6 +54,7 @@ int TypedSearch::type(const QString& text, const QAbstractItemModel& items, int 
         if (itemText(row).startsWith(prefix, Qt::CaseInsensitive))
             return row;
     }
+    m_typed.clear();
     return -1;
 }
 
@@ -79,13 +86,56 @@ void ChoiceList::keyPressEvent(QKeyEvent* event) {
     event->accept();
     m_typingPause.start();
     const int row = m_search.type(text, *model(), currentIndex());
-    if (row < 0 || row == currentIndex())
+    if (row < 0) {
+        refuseTyping();
+        return;
+    }
+    if (row == currentIndex())
         return;
     m_typedChoice = true;
     setCurrentIndex(row);
     // An item chosen by typing is chosen like one picked with the mouse.
     emit activated(row);
     emit textActivated(itemText(row));
+}
+
+void ChoiceList::refuseTyping() {
+    const int row = m_search.rowBefore();
+    if (row != currentIndex()) {
+        setCurrentIndex(row);
+        if (row >= 0) {
+            emit activated(row);
+            emit textActivated(itemText(row));
+        }
+    }
+    showRefused(true);
+    if (!m_refusedTimer) {
+        m_refusedTimer = new QTimer(this);
+        m_refusedTimer->setSingleShot(true);
+        connect(m_refusedTimer, &QTimer::timeout, this, [this] { showRefused(false); });
+    }
+    m_refusedTimer->start(kRefusedMilliseconds);
+    announceNoSuchItem();
+}
+
+void ChoiceList::announceNoSuchItem() {
+    if (!m_noSuchItem) {
+        // Heard, not seen.
+        m_noSuchItem = new NotificationLabel(QStringLiteral("нет такого значения"), this);
+        m_noSuchItem->setObjectName(objectName() + QStringLiteral("NoSuchItem"));
+        m_noSuchItem->setGeometry(0, 0, 0, 0);
+    }
+    m_noSuchItem->show();
+    screenReader::announce(m_noSuchItem);
+}
+
+void ChoiceList::showRefused(bool refused) {
+    setProperty("refused", refused);
+    QPalette colours = palette();
+    const QColor text = refused ? QColor(255, 0, 0) : QApplication::palette(this).color(QPalette::ButtonText);
+    colours.setColor(QPalette::ButtonText, text);
+    colours.setColor(QPalette::Text, refused ? text : QApplication::palette(this).color(QPalette::Text));
+    setPalette(colours);
 }
 
 void ChoiceList::wheelEvent(QWheelEvent* event) {
@@ -111,11 +161,14 @@ bool ChoiceList::eventFilter(QObject* watched, QEvent* event) {
         const QString text = typedText(static_cast<QKeyEvent*>(event));
         if (!text.isEmpty()) {
             const int row = m_search.type(text, *model(), view()->currentIndex().row());
-            if (row >= 0) {
-                const QModelIndex index = model()->index(row, modelColumn(), rootModelIndex());
+            const int shown = row >= 0 ? row : m_search.rowBefore();
+            if (shown >= 0) {
+                const QModelIndex index = model()->index(shown, modelColumn(), rootModelIndex());
                 view()->setCurrentIndex(index);
                 view()->scrollTo(index);
             }
+            if (row < 0)
+                announceNoSuchItem();
             return true;
         }
     }

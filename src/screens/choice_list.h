@@ -10,19 +10,26 @@ class QAbstractItemModel;
 // What a person types into a list, and the item it picks. The text typed so far
 // (begun afresh after the desktop's usual pause) picks the item that equals it;
 // without such an item, the next one that starts with it, as list views search:
-// a new search, or the same key again, moves on from the current item.
+// a new search, or the same key again, moves on from the current item. When
+// nothing equals or starts with the text, the search says so and begins afresh
+// with the next key; the row chosen before it began is kept for going back to.
 class TypedSearch {
 public:
     // Adds the typed text; returns the row to choose, or -1 when none fits.
     int type(const QString& text, const QAbstractItemModel& items, int currentRow);
+    // The row that was chosen when the present search began.
+    int rowBefore() const { return m_rowBefore; }
 
 private:
     QString m_typed;
     QElapsedTimer m_lastKey;
+    int m_rowBefore = -1;
 };
 
 // A drop-down list restricted to its items. Typing picks the item that equals
-// what was typed ("-5" is "-5", not "-59,5"), and the mouse wheel changes the
+// what was typed ("-5" is "-5", not "-59,5"); typing that fits no item goes
+// back to the choice made before the typing began, shows it in red for a moment
+// and tells screen readers "нет такого значения". The mouse wheel changes the
 // choice only while the list has the keyboard focus; otherwise the wheel goes
 // on to the window.
 //
@@ -61,9 +68,17 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Typing fitted no item: back to the choice before it, flagged.
+    void refuseTyping();
+    void showRefused(bool refused);
+    void announceNoSuchItem();
+    static constexpr int kRefusedMilliseconds = 1500;
+
     TypedSearch m_search;
     QTimer m_typingPause;
     bool m_typedChoice = false;
+    class QTimer* m_refusedTimer = nullptr;
+    class NotificationLabel* m_noSuchItem = nullptr;
     bool m_watchingPopup = false;
     bool m_caretAtEnd = false;
     bool m_toldByScreen = false;

@@ -1,6 +1,7 @@
 #include "screens/controls.h"
 
 #include <QAccessible>
+#include <QComboBox>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -177,6 +178,85 @@ QString spokenFigures(std::initializer_list<const QLabel*> figures) {
 void describe(QWidget* control, const QString& description) {
     if (control->accessibleDescription() != description)
         control->setAccessibleDescription(description);
+}
+
+namespace {
+constexpr int kFaultFrameWidth = 2;
+const char* const kFaultFrame = "faultFrame";
+} // namespace
+
+FaultFrame::FaultFrame(QWidget* input)
+    : QWidget(input->parentWidget())
+    , m_input(input) {
+    setObjectName(input->objectName() + QStringLiteral("Fault"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    input->installEventFilter(this);
+    input->setProperty(kFaultFrame, QVariant::fromValue<QObject*>(this));
+    // The frame goes as soon as the input says something else.
+    if (auto* box = qobject_cast<QLineEdit*>(input))
+        connect(box, &QLineEdit::textChanged, this, &FaultFrame::dismiss);
+    else if (auto* list = qobject_cast<QComboBox*>(input))
+        connect(list, &QComboBox::currentIndexChanged, this, &FaultFrame::dismiss);
+    follow();
+}
+
+void FaultFrame::dismiss() {
+    if (m_input) {
+        m_input->setProperty(kFaultFrame, QVariant());
+        m_input->removeEventFilter(this);
+    }
+    m_input = nullptr;
+    hide();
+    deleteLater();
+}
+
+void FaultFrame::mark(QWidget* input, bool atFault) {
+    auto* frame = qobject_cast<FaultFrame*>(input->property(kFaultFrame).value<QObject*>());
+    if (atFault && !frame)
+        new FaultFrame(input);
+    else if (!atFault && frame)
+        frame->dismiss();
+}
+
+bool FaultFrame::isMarked(const QWidget* input) {
+    return qobject_cast<FaultFrame*>(input->property(kFaultFrame).value<QObject*>()) != nullptr;
+}
+
+bool FaultFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_input) {
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Hide:
+            follow();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FaultFrame::follow() {
+    if (!m_input)
+        return;
+    setGeometry(m_input->geometry().adjusted(-kFaultFrameWidth, -kFaultFrameWidth, kFaultFrameWidth,
+                                             kFaultFrameWidth));
+    setVisible(m_input->isVisibleTo(parentWidget()));
+    raise();
+}
+
+void FaultFrame::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QPen pen(QColor(255, 0, 0));
+    pen.setWidth(kFaultFrameWidth);
+    pen.setJoinStyle(Qt::MiterJoin);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect()).adjusted(kFaultFrameWidth / 2.0, kFaultFrameWidth / 2.0,
+                                             -kFaultFrameWidth / 2.0, -kFaultFrameWidth / 2.0));
 }
 
 QString spokenCaption(const QString& caption) {

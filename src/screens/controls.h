@@ -105,6 +105,29 @@ QString spokenFigures(std::initializer_list<const QLabel*> figures);
 // Gives a control the description a screen reader reads after its name; news to
 // the reader only when it differs from the one it had.
 void describe(QWidget* control, const QString& description);
+// A red frame drawn around an input at fault, until the input changes. It lies
+// over the input's parent, follows the input when it moves, hides with it and
+// takes no clicks.
+class FaultFrame final : public QWidget {
+    Q_OBJECT
+public:
+    explicit FaultFrame(QWidget* input);
+
+    QWidget* input() const { return m_input; }
+    // Frames `input` now, or frames it no more.
+    static void mark(QWidget* input, bool atFault);
+    static bool isMarked(const QWidget* input);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void follow();
+    void dismiss();
+
+    QPointer<QWidget> m_input;
+};
 
 // A caption as a name to be read out: single blanks, without the dash that joins
 // it to what follows on the screen ("платные услуги -" is "платные услуги").

@@ -140,9 +140,10 @@ void Form7::next(std::size_t index)
                                                         fourth)
                             : familyEntry::fromAnnualSum(page.total->text(), fourth);
     if (!family) {
-        refuse(page.error, page.quarterly->isChecked()
-                               ? familyEntry::atFault({page.quarters.begin(), page.quarters.end()})
-                               : familyEntry::atFault({page.total}));
+        const QList<QLineEdit*> boxes = page.quarterly->isChecked()
+                                            ? QList<QLineEdit*>(page.quarters.begin(), page.quarters.end())
+                                            : QList<QLineEdit*>{page.total};
+        refuse(page.error, familyEntry::atFault(boxes), familyEntry::hint(boxes));
         return;
     }
     plan().expense(page.category) = *family;

@@ -77,6 +77,19 @@ QList<QWidget*> atFault(const QList<QLineEdit*>& boxes) {
     return refused;
 }
 
+QString hint(const QList<QLineEdit*>& boxes) {
+    static const QString kQuarterNames[] = {QStringLiteral("I квартал"), QStringLiteral("II квартал"),
+                                            QStringLiteral("III квартал"), QStringLiteral("IV квартал")};
+    for (qsizetype i = 0; i < boxes.size(); ++i) {
+        const QString period = boxes.size() == 4 ? kQuarterNames[i] : QStringLiteral("год");
+        const QString why = Screen::amountHint(boxes[i]->text(), QStringLiteral("за ") + period);
+        if (!why.isEmpty())
+            return why;
+    }
+    // Every box holds an amount, but not all of them together.
+    return QStringLiteral("Число слишком велико");
+}
+
 } // namespace familyEntry
 
 namespace {
@@ -222,10 +235,11 @@ void Form6::command1Click()
             ? familyEntry::fromQuarters(textsOf(m_investmentsQuarters), familyEntry::FourthQuarter::Tagged)
             : familyEntry::fromAnnualSum(m_investmentsSum->text(), familyEntry::FourthQuarter::Tagged);
     if (!family) {
-        refuse(m_investmentsError,
-               m_investmentsQuarterly->isChecked()
-                   ? familyEntry::atFault({m_investmentsQuarters.begin(), m_investmentsQuarters.end()})
-                   : familyEntry::atFault({m_investmentsSum}));
+        const QList<QLineEdit*> boxes =
+            m_investmentsQuarterly->isChecked()
+                ? QList<QLineEdit*>(m_investmentsQuarters.begin(), m_investmentsQuarters.end())
+                : QList<QLineEdit*>{m_investmentsSum};
+        refuse(m_investmentsError, familyEntry::atFault(boxes), familyEntry::hint(boxes));
         return;
     }
     plan().investments = *family;
@@ -247,10 +261,11 @@ void Form6::command3Click()
             ? familyEntry::fromQuarters(textsOf(m_parentFeeQuarters), familyEntry::FourthQuarter::Fixed)
             : familyEntry::fromAnnualSum(m_parentFeeSum->text(), familyEntry::FourthQuarter::Fixed);
     if (!family) {
-        refuse(m_parentFeeError,
-               m_parentFeeQuarterly->isChecked()
-                   ? familyEntry::atFault({m_parentFeeQuarters.begin(), m_parentFeeQuarters.end()})
-                   : familyEntry::atFault({m_parentFeeSum}));
+        const QList<QLineEdit*> boxes =
+            m_parentFeeQuarterly->isChecked()
+                ? QList<QLineEdit*>(m_parentFeeQuarters.begin(), m_parentFeeQuarters.end())
+                : QList<QLineEdit*>{m_parentFeeSum};
+        refuse(m_parentFeeError, familyEntry::atFault(boxes), familyEntry::hint(boxes));
         return;
     }
     plan().parentFee = *family;

@@ -32,6 +32,10 @@ std::optional<Family> fromAnnualSum(const QString& text, FourthQuarter fourth);
 // amount (all of them, should none stand out).
 QList<QWidget*> atFault(const QList<QLineEdit*>& boxes);
 
+// Why a refused entry is refused: the hint for the first box at fault, each box
+// named for the period it holds ("I квартал" … "IV квартал", or the year).
+QString hint(const QList<QLineEdit*>& boxes);
+
 } // namespace familyEntry
 
 // The other revenues: budget investments on the screen itself, the parental fee

@@ -5,7 +5,10 @@
 #include "screens/controls.h"
 #include "screens/desktop_opener.h"
 #include "screens/navigator.h"
+#include "state/fixed_amount.h"
+#include "state/number_rules.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -16,8 +19,10 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QShowEvent>
 #include <QStringListModel>
+#include <QStyle>
 #include <QUrl>
 
 #include <algorithm>
@@ -84,13 +89,101 @@ Screen::Screen(Navigator& navigator, const QString& name, const QString& caption
     setFont(look::font());
     paintBackground(this, look::kBackground);
     m_clientHeight = twips(clientHeightTwips);
-    setFixedSize(twips(clientWidthTwips), m_clientHeight);
+    setWantedSize(QSize(twips(clientWidthTwips), m_clientHeight));
+}
+
+QWidget* Screen::content() {
+    return m_content ? m_content : this;
+}
+
+void Screen::setWantedSize(const QSize& wanted) {
+    m_wanted = wanted;
+    applySize();
+}
+
+void Screen::fitInto(const QRect& area, const QMargins& frame) {
+    m_area = area;
+    m_frame = frame;
+    applySize();
+}
+
+void Screen::applySize() {
+    const QSize room = m_area.isValid() ? m_area.size().shrunkBy(m_frame) : QSize(INT_MAX, INT_MAX);
+    const bool fits = m_wanted.width() <= room.width() && m_wanted.height() <= room.height();
+    if (fits && !m_scroll) {
+        setFixedSize(m_wanted);
+        return;
+    }
+    if (!m_scroll)
+        scrollContent();
+    m_content->setFixedSize(m_wanted);
+    // A scroll bar for one direction takes room from the other.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    QSize shown = m_wanted.boundedTo(room);
+    if (m_wanted.height() > room.height())
+        shown.setWidth(std::min(room.width(), m_wanted.width() + bar));
+    if (m_wanted.width() > room.width())
+        shown.setHeight(std::min(room.height(), m_wanted.height() + bar));
+    setFixedSize(shown);
+    m_scroll->setGeometry(rect());
+    // Kept whole on the desktop as it grows.
+    if (isVisible() && m_area.isValid()) {
+        // The frame the window manager really gave the window, once it has one.
+        const QRect outer = frameGeometry().isValid() && frameGeometry() != geometry()
+                                ? frameGeometry()
+                                : geometry().marginsAdded(m_frame);
+        QPoint topLeft = outer.topLeft();
+        topLeft.setX(std::max(m_area.left(), std::min(topLeft.x(), m_area.right() + 1 - outer.width())));
+        topLeft.setY(std::max(m_area.top(), std::min(topLeft.y(), m_area.bottom() + 1 - outer.height())));
+        if (topLeft != outer.topLeft())
+            move(topLeft);
+    }
+}
+
+void Screen::scrollContent() {
+    // The tab order as it stands, to be made again after the move.
+    QList<QWidget*> chain;
+    for (QWidget* w = nextInFocusChain(); w && w != this; w = w->nextInFocusChain())
+        chain << w;
+    QWidget* focused = focusWidget();
+
+    m_content = new QWidget;
+    m_content->setObjectName(objectName() + QStringLiteral("Content"));
+    paintBackground(m_content, look::kBackground);
+    m_content->setFixedSize(m_wanted);
+    const QList<QWidget*> children = findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children) {
+        if (child->isWindow())
+            continue;
+        const bool shown = !child->isHidden();
+        const QRect place = child->geometry();
+        child->setParent(m_content);
+        child->setGeometry(place);
+        child->setVisible(shown);
+    }
+    m_scroll = new QScrollArea(this);
+    m_scroll->setObjectName(objectName() + QStringLiteral("Scroll"));
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidget(m_content);
+    paintBackground(m_scroll->viewport(), look::kBackground);
+    m_scroll->show();
+
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        if (chain[i - 1]->window() == this && chain[i]->window() == this)
+            setTabOrder(chain[i - 1], chain[i]);
+    if (focused)
+        focused->setFocus(Qt::OtherFocusReason);
+    // The keyboard never works out of sight.
+    connect(qApp, &QApplication::focusChanged, m_scroll, [this](QWidget*, QWidget* now) {
+        if (now && m_content->isAncestorOf(now))
+            m_scroll->ensureWidgetVisible(now, 8, 8);
+    });
 }
 
 void Screen::showNotice(const QString& text, const QString& folder, bool problem)
 {
     if (!m_notice) {
-        m_notice = new NotificationLabel(QString(), this);
+        m_notice = new NotificationLabel(QString(), content());
         m_notice->setObjectName(QStringLiteral("Notice"));
         m_notice->setWordWrap(true);
         m_notice->setTextFormat(Qt::RichText);
@@ -129,7 +222,7 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
         m_notice->hide();
         m_notice->setFocusPolicy(Qt::NoFocus);
         notice->setLink(QString());
-        setFixedHeight(m_clientHeight);
+        setWantedSize(QSize(m_wanted.width(), m_clientHeight));
         return;
     }
     constexpr int kMargin = 8;
@@ -138,7 +231,8 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
     const QString link =
         folder.isEmpty() ? QString() : QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded);
     if (!folder.isEmpty())
-        shown += QStringLiteral(" <a href=\"%1\">Открыть папку</a>").arg(link.toHtmlEscaped());
+        // The link is one piece: it never wraps between its two words.
+        shown += QStringLiteral(" <a href=\"%1\">Открыть&nbsp;папку</a>").arg(link.toHtmlEscaped());
     m_notice->setText(shown);
     notice->setLink(link);
     m_notice->setFocusPolicy(Qt::TabFocus);
@@ -151,10 +245,13 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
         m_toldNotice = before.isEmpty() ? spoken : QStringLiteral(". ") + spoken;
         teller->setAccessibleDescription(before + m_toldNotice);
     }
-    const int height = m_notice->heightForWidth(width() - 2 * kMargin);
-    m_notice->setGeometry(kMargin, m_clientHeight, width() - 2 * kMargin, height);
+    const int width = m_wanted.width();
+    const int height = m_notice->heightForWidth(width - 2 * kMargin);
+    m_notice->setGeometry(kMargin, m_clientHeight, width - 2 * kMargin, height);
     m_notice->show();
-    setFixedHeight(m_clientHeight + height + kMargin);
+    setWantedSize(QSize(width, m_clientHeight + height + kMargin));
+    if (m_scroll)
+        m_scroll->ensureWidgetVisible(m_notice, 0, 0);
     // Read out as it appears, as news, whatever the notice itself is told as.
     announce(spoken);
 }
@@ -190,7 +287,7 @@ void Screen::figuresShown() {
 void Screen::announce(const QString& text) {
     if (!m_announcer) {
         // Heard, not seen: a notification of no size.
-        m_announcer = new NotificationLabel(QString(), this);
+        m_announcer = new NotificationLabel(QString(), content());
         m_announcer->setObjectName(QStringLiteral("Announcer"));
         m_announcer->setGeometry(0, 0, 0, 0);
     }
@@ -199,15 +296,44 @@ void Screen::announce(const QString& text) {
     screenReader::announce(m_announcer);
 }
 
-void Screen::refuse(QLabel* error, const QList<QWidget*>& atFault) {
+void Screen::refuse(QLabel* error, const QList<QWidget*>& atFault, const QString& hint) {
     forgetFaults(error);
     QList<QPointer<QWidget>>& marked = m_atFault[error];
     for (QWidget* input : atFault) {
         input->setAccessibleDescription(error->text());
+        FaultFrame::mark(input, true);
         marked << input;
     }
+    showHint(error, hint);
     error->show();
     screenReader::announce(error);
+}
+
+void Screen::showHint(QLabel* error, const QString& hint) {
+    error->setAccessibleDescription(hint);
+    QLabel*& line = m_hints[error];
+    if (hint.isEmpty()) {
+        if (line)
+            line->hide();
+        return;
+    }
+    if (!line) {
+        line = new QLabel(error->parentWidget());
+        line->setObjectName(error->objectName() + QStringLiteral("Hint"));
+        line->setFont(look::font(kHintPoints));
+        line->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        setTextColour(line, look::kError);
+    }
+    line->setText(hint);
+    // One line under the error label, centred on it, as wide as it needs to be
+    // within the page.
+    const QRect below = error->geometry();
+    const int pageWidth = error->parentWidget()->width();
+    const int width = std::min(pageWidth, std::max(below.width(), line->sizeHint().width()));
+    const int left = std::clamp(below.center().x() - width / 2, 0, pageWidth - width);
+    line->setGeometry(left, below.bottom() + 1, width, line->sizeHint().height());
+    line->show();
+    line->raise();
 }
 
 void Screen::clearError(QLabel* error) {
@@ -217,8 +343,28 @@ void Screen::clearError(QLabel* error) {
 
 void Screen::forgetFaults(QLabel* error) {
     for (const QPointer<QWidget>& input : m_atFault.take(error))
-        if (input)
+        if (input) {
             input->setAccessibleDescription(QString());
+            FaultFrame::mark(input, false);
+        }
+    if (QLabel* line = m_hints.value(error))
+        line->hide();
+    error->setAccessibleDescription(QString());
+}
+
+QString Screen::amountHint(const QString& text, const QString& where) {
+    if (FixedAmount::fromText(text))
+        return {};
+    if (text.trimmed().isEmpty())
+        return where.isEmpty() ? QStringLiteral("Не введена сумма")
+                               : QStringLiteral("Не введена сумма ") + where;
+    if (numbers::isNumeral(text))
+        return QStringLiteral("Число слишком велико");
+    const QLocale locale;
+    const bool comma = locale.decimalPoint() == QStringLiteral(",");
+    return QStringLiteral("Введите число: цифры и %1, например 12500000%2")
+        .arg(comma ? QStringLiteral("запятая") : QStringLiteral("точка"),
+             locale.decimalPoint() + QStringLiteral("50"));
 }
 
 PlanState& Screen::plan() const { return m_navigator.plan(); }

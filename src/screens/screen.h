@@ -113,8 +113,11 @@ protected:
 
     // A check of the screen's input failed: its error label shows, a screen reader
     // reads it out (every time, also when it is showing already), and the inputs
-    // at fault carry the error as their description until the check passes.
-    void refuse(QLabel* error, const QList<QWidget*>& atFault);
+    // at fault carry the error as their description until the check passes. Each
+    // input at fault is framed in red until it changes; a hint, when given, says
+    // in one line under the error label what is wrong (and is the error label's
+    // description for screen readers).
+    void refuse(QLabel* error, const QList<QWidget*>& atFault, const QString& hint = {});
     // The check passed, or the page is left: the error label hides and the inputs
     // lose the error's description.
     void clearError(QLabel* error);
@@ -151,6 +154,17 @@ protected:
     void figuresShown();
 
 public:
+    // Why an amount box's text is refused, in the user's words: nothing typed
+    // ("Не введена сумма за IV квартал" with `where` "за IV квартал"), no number
+    // under the regional conventions, or a number too large for an amount. Empty
+    // when the text holds an amount.
+    static QString amountHint(const QString& text, const QString& where = {});
+    // Keeps the window within `area` (the available desktop) given a window frame
+    // of `frame`: a window whose laid-out size does not fit takes the room there is
+    // and its content scrolls, so that every control can still be reached.
+    void fitInto(const QRect& area, const QMargins& frame);
+    // Whether the content scrolls (the laid-out size did not fit).
+    bool scrolls() const { return m_scroll != nullptr; }
     // Gives the keyboard focus to firstInput() of the visible page.
     void focusFirstInput();
     // Gives every input control the caption of the label that prompts it as its
@@ -163,10 +177,22 @@ public:
     void orderTabsByPosition();
 
 private:
-    // The inputs at fault for an error lose its description.
+    // The inputs at fault for an error lose its description and frame, the error
+    // its hint.
     void forgetFaults(QLabel* error);
     // An item chosen by typing into the list is read out once typing pauses.
     void tellTypedChoices(ChoiceList* list);
+    void showHint(QLabel* error, const QString& hint);
+    // The window takes the laid-out size `wanted`, or the room of the desktop
+    // it was fitted into, scrolling what does not fit.
+    void setWantedSize(const QSize& wanted);
+    void applySize();
+    // Moves every control into a scrolled area, keeping places, visibility,
+    // tab order and focus.
+    void scrollContent();
+    // Where controls of the screen's own go: the window, or its scrolled content.
+    QWidget* content();
+    static constexpr double kHintPoints = 8.25;
 
     Navigator& m_navigator;
     QLabel* m_notice = nullptr;
@@ -176,5 +202,11 @@ private:
     QString m_toldNotice;             // what it tells of the notice, after its own description
     QLabel* m_announcer = nullptr;
     QHash<QLabel*, QList<QPointer<QWidget>>> m_atFault; // per error label
+    QHash<QLabel*, QLabel*> m_hints;                    // per error label
     int m_clientHeight = 0;
+    QSize m_wanted;
+    QRect m_area;     // the desktop fitted into; invalid until then
+    QMargins m_frame; // the window frame then
+    class QScrollArea* m_scroll = nullptr;
+    QWidget* m_content = nullptr;
 };

@@ -42,7 +42,8 @@ QString canonicalize(QStringView text, const QLocale& locale)
     qsizetype i = begin;
     auto at = [&](const QString& s) { return !s.isEmpty() && text.sliced(i, end - i).startsWith(s); };
 
-    if (at(minus) || (text[i] == QLatin1Char('-'))) {
+    // A minus pasted from a document or spreadsheet is often the typographic one.
+    if (at(minus) || text[i] == QLatin1Char('-') || text[i] == QChar(0x2212)) {
         out += QLatin1Char('-');
         i += at(minus) ? minus.size() : 1;
     } else if (at(plus) || text[i] == QLatin1Char('+')) {
@@ -68,8 +69,8 @@ QString canonicalize(QStringView text, const QLocale& locale)
         qsizetype separator = 0;
         if (!group.isEmpty() && group != decimal && at(group))
             separator = group.size();
-        else if (spaceGroups && c == QLatin1Char(' '))
-            separator = 1;
+        else if ((spaceGroups && c == QLatin1Char(' ')) || c == QChar(0x00A0) || c == QChar(0x202F))
+            separator = 1; // spreadsheets group with a no-break or narrow no-break space
         if (separator == 0)
             break;
         if (groupDigits == 0 || groupDigits > 3 || (grouped && groupDigits != 3))
@@ -150,6 +151,13 @@ QString canonicalDecimal(QStringView text, const QLocale& locale)
     bool ok = false;
     parseCanonical(canonical, &ok);
     return ok ? canonical : QString();
+}
+
+bool isNumeral(QStringView text, const QLocale& locale) {
+    return !canonicalize(text, locale).isEmpty();
+}
+bool isNumeral(QStringView text) {
+    return isNumeral(text, QLocale());
 }
 
 bool isNumber(QStringView text, const QLocale& locale) { return !canonicalDecimal(text, locale).isEmpty(); }

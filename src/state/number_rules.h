@@ -22,6 +22,11 @@ void applyRegionalConventions();
 bool isNumber(QStringView text, const QLocale& locale);
 bool isNumber(QStringView text);
 
+// Whether the text is written as a number, whatever its size: like isNumber()
+// but also true for values beyond a double ("1e400").
+bool isNumeral(QStringView text, const QLocale& locale);
+bool isNumeral(QStringView text);
+
 // The value of a text that passes isNumber(); 0 for any other text.
 double toNumber(QStringView text, const QLocale& locale);
 double toNumber(QStringView text);

@@ -130,7 +130,19 @@ void Wizard::place(QWidget& screen)
     if (showing)
         rememberFrame(*showing);
 
-    QRect frame(QPoint(0, 0), screen.size().grownBy(m_frame));
+    // Before any window has had a frame, a usual one: a caption and thin edges.
+    // The headless platforms have no desktop to fit: their screen is a fixed
+    // stand-in, smaller than some screens.
+    static const bool headless = QGuiApplication::platformName() == QLatin1String("offscreen") ||
+                                 QGuiApplication::platformName() == QLatin1String("minimal");
+    const QMargins margins = m_frame.isNull() && !headless ? QMargins(4, 32, 4, 4) : m_frame;
+    if (auto* fitted = qobject_cast<Screen*>(&screen); fitted && !headless) {
+        const QScreen* at = showing ? showing->screen() : QGuiApplication::primaryScreen();
+        if (at)
+            fitted->fitInto(at->availableGeometry(), margins);
+    }
+
+    QRect frame(QPoint(0, 0), screen.size().grownBy(margins));
     if (showing && !showing->isEnabled())
         frame.moveCenter(showing->frameGeometry().center());
     else if (showing)

@@ -143,12 +143,18 @@ GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& ope
                                          const QDateTime& at) {
     SheetModel sheet;
     const plan::LayoutOutcome outcome = plan::writePreliminaryPlan(state, sheet);
-    return publish(sheet, outcome, QStringLiteral("предварительный"), open, folder, at);
+    const QDateTime when = at.isValid() ? at : QDateTime::currentDateTime();
+    const QString kind = QStringLiteral("предварительный");
+    plan::describePrintout(state, kind, when, sheet);
+    return publish(sheet, outcome, kind, open, folder, when);
 }
 
 GenerationResult generateCorrectedPlan(PlanState& state, const PlanOpener& open, const QString& folder,
                                        const QDateTime& at) {
     SheetModel sheet;
     const plan::LayoutOutcome outcome = plan::writeCorrectedPlan(state, sheet);
-    return publish(sheet, outcome, QStringLiteral("скорректированный"), open, folder, at);
+    const QDateTime when = at.isValid() ? at : QDateTime::currentDateTime();
+    const QString kind = QStringLiteral("скорректированный");
+    plan::describePrintout(state, kind, when, sheet);
+    return publish(sheet, outcome, kind, open, folder, when);
 }

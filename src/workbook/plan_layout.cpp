@@ -378,6 +378,57 @@ bool awaitsFirstAdjustment(const PlanState& state) {
     return true;
 }
 
+namespace {
+
+// A text the user typed, as header and footer texts take it.
+QString pageText(QString text, qsizetype longest) {
+    text = text.simplified();
+    if (text.size() > longest)
+        text = text.left(longest - 1).trimmed() + QChar(0x2026);
+    return text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+}
+
+bool isCaption(const char* name) {
+    const QString text = QString::fromUtf8(name);
+    return text.startsWith(QStringLiteral("в том числе")) || text == QStringLiteral("из них:");
+}
+
+} // namespace
+
+void describePrintout(const PlanState& state, const QString& kind, const QDateTime& at, SheetWriter& sheet) {
+    // A header or footer holds 255 characters at most.
+    QString whose = pageText(state.institutionName.toText(), 150);
+    const QString settlement = pageText(state.settlementType, 20);
+    if (!settlement.isEmpty())
+        whose +=
+            (whose.isEmpty() ? QString() : QStringLiteral(", ")) + QStringLiteral("тип НП: ") + settlement;
+    sheet.setPageHeader(
+        {whose, QStringLiteral("ПФХД ") + kind, at.toString(QStringLiteral("dd.MM.yyyy HH:mm"))});
+
+    QString author = pageText(state.userSurname.toText(), 60);
+    QString initials;
+    for (const TaggedValue* initial : {&state.userFirstInitial, &state.userPatronymicInitial}) {
+        const QString letter = pageText(initial->toText(), 5);
+        if (!letter.isEmpty())
+            initials += letter.endsWith(QLatin1Char('.')) ? letter : letter + QLatin1Char('.');
+    }
+    if (!initials.isEmpty())
+        author += (author.isEmpty() ? QString() : QStringLiteral(" ")) + initials;
+    sheet.setPageFooter({author, QString(), QStringLiteral("Страница &P из &N")});
+
+    int row = kFirstRevenueRow;
+    const auto keep = [&](const Row& line) {
+        if (isCaption(line.name))
+            sheet.keepRowsTogether(row - 1, row + 1);
+        ++row;
+    };
+    for (const Row& line : kRevenueRows)
+        keep(line);
+    row += serviceRows(state);
+    for (const Row& line : kTailRowsTable)
+        keep(line);
+}
+
 LayoutOutcome writePreliminaryPlan(PlanState& state, SheetWriter& sheet) {
     writeNamesAndCodes(state, sheet);
     updatePaidServiceFigures(state);

@@ -3,6 +3,8 @@
 #include "state/plan_state.h"
 #include "workbook/sheet_writer.h"
 
+#include <QDateTime>
+
 #include <array>
 
 // The plan of financial and economic activity as one worksheet: rows 1–2 header,
@@ -61,5 +63,12 @@ LayoutOutcome writePreliminaryPlan(PlanState& state, SheetWriter& sheet);
 // sheet shows the plan with every correction at "0"; when that plan's amounts
 // cannot be held, nothing is written and the outcome says so.
 LayoutOutcome writeCorrectedPlan(PlanState& state, SheetWriter& sheet);
+
+// The printed pages of a plan written for `state`: whose plan it is (the
+// institution and its settlement type), what it is ("ПФХД предварительный"),
+// when it was made and by whom, "Страница N из M"; and each caption row ("из
+// них:", "в том числе:") kept on one page with the total above it and the first
+// detail below it. Changes no cell.
+void describePrintout(const PlanState& state, const QString& kind, const QDateTime& at, SheetWriter& sheet);
 
 } // namespace plan

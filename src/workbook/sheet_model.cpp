@@ -238,6 +238,24 @@ void SheetModel::show() {
     m_shown = true;
 }
 
+void SheetModel::setPageHeader(const PageTexts& texts) {
+    record(Operation::Header).reference = texts.left + u'|' + texts.centre + u'|' + texts.right;
+    m_pageHeader = texts;
+}
+
+void SheetModel::setPageFooter(const PageTexts& texts) {
+    record(Operation::Footer).reference = texts.left + u'|' + texts.centre + u'|' + texts.right;
+    m_pageFooter = texts;
+}
+
+void SheetModel::keepRowsTogether(int firstRow, int lastRow) {
+    Operation& op = record(Operation::Keep);
+    op.row = firstRow;
+    op.column = lastRow;
+    if (firstRow >= 1 && lastRow > firstRow)
+        m_keptTogether.emplace_back(firstRow, lastRow);
+}
+
 CellValue SheetModel::value(int row, int column) const {
     const auto it = m_cells.find(CellKey{column, row});
     return it == m_cells.end() ? CellValue{} : it->second.value;
@@ -304,6 +322,15 @@ QStringList SheetModel::operations() const {
             break;
         case Operation::Show:
             lines << QStringLiteral("show");
+            break;
+        case Operation::Header:
+            lines << QStringLiteral("page header %1").arg(op.reference);
+            break;
+        case Operation::Footer:
+            lines << QStringLiteral("page footer %1").arg(op.reference);
+            break;
+        case Operation::Keep:
+            lines << QStringLiteral("keep rows %1-%2 together").arg(op.row).arg(op.column);
             break;
         }
     }

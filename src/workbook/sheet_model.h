@@ -62,6 +62,9 @@ public:
     void setColumnWidth(QStringView columns, double width) override;
     void setColumnProperty(QStringView columns, SheetProperty property, const PropertyValue& value) override;
     void show() override;
+    void setPageHeader(const PageTexts& texts) override;
+    void setPageFooter(const PageTexts& texts) override;
+    void keepRowsTogether(int firstRow, int lastRow) override;
 
     // The sheet as the operations left it.
     CellValue value(int row, int column) const;
@@ -76,6 +79,10 @@ public:
     // The last row with a value in it (0 for an empty sheet).
     int lastRow() const;
     bool isShown() const { return m_shown; }
+    const PageTexts& pageHeader() const { return m_pageHeader; }
+    const PageTexts& pageFooter() const { return m_pageFooter; }
+    // The blocks of rows that stay on one page, first and last row of each.
+    const std::vector<std::pair<int, int>>& rowsKeptTogether() const { return m_keptTogether; }
 
     // The operations in the order they were made, one readable line each
     // ("cell 11,3 = 1500.5", "merge A1:A2"). References that do not parse are
@@ -88,7 +95,18 @@ public:
 private:
     // One operation as made; its readable line is built only when asked for.
     struct Operation {
-        enum Kind { Value, Ignored, RangeProperty, Merge, Width, ColumnProperty, Show } kind = Show;
+        enum Kind {
+            Value,
+            Ignored,
+            RangeProperty,
+            Merge,
+            Width,
+            ColumnProperty,
+            Show,
+            Header,
+            Footer,
+            Keep
+        } kind = Show;
         QString reference;
         int row = 0;
         int column = 0;
@@ -108,4 +126,7 @@ private:
     std::map<int, CellStyle> m_columnStyles;
     std::vector<Operation> m_operations;
     bool m_shown = false;
+    PageTexts m_pageHeader;
+    PageTexts m_pageFooter;
+    std::vector<std::pair<int, int>> m_keptTogether;
 };

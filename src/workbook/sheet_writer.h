@@ -62,6 +62,15 @@ struct CellRange {
 // not a reference.
 std::optional<CellRange> parseReference(QStringView reference);
 
+// Texts printed on every page, at its left, middle and right. In them "&P" stands
+// for the page's number, "&N" for the number of pages and "&&" for "&".
+struct PageTexts {
+    QString left;
+    QString centre;
+    QString right;
+    friend bool operator==(const PageTexts&, const PageTexts&) = default;
+};
+
 // The spreadsheet operations the plan generators use. One writer per generation;
 // constructing it stands for starting a hidden application with a new workbook
 // whose first worksheet every call addresses.
@@ -85,4 +94,11 @@ public:
                                    const PropertyValue& value) = 0;
     // Hands the finished sheet to the user.
     virtual void show() = 0;
+
+    // The printed pages: what each carries above and below the table.
+    virtual void setPageHeader(const PageTexts& texts) = 0;
+    virtual void setPageFooter(const PageTexts& texts) = 0;
+    // On paper the rows from first to last (from 1) stand on one page: no page
+    // ends among them.
+    virtual void keepRowsTogether(int firstRow, int lastRow) = 0;
 };

@@ -179,6 +179,79 @@ std::map<int, double> rowHeightsForText(const SheetModel& sheet) {
     return needed;
 }
 
+// One side of a printed page as a header or footer string ("&L…&C…&R…"),
+// at most 255 characters.
+QByteArray pageString(const PageTexts& texts) {
+    QString all;
+    if (!texts.left.isEmpty())
+        all += QStringLiteral("&L") + texts.left;
+    if (!texts.centre.isEmpty())
+        all += QStringLiteral("&C") + texts.centre;
+    if (!texts.right.isEmpty())
+        all += QStringLiteral("&R") + texts.right;
+    if (all.size() > 255)
+        all.truncate(255);
+    if (all.endsWith(QLatin1Char('&')) && !all.endsWith(QStringLiteral("&&")))
+        all.chop(1); // no code cut in half
+    return xmlSafeUtf8(all);
+}
+
+// The page a landscape A4 sheet prints the rows on, in points at the sheet's own
+// size: the paper less the default top and bottom margins, enlarged by the
+// scale that fits the used columns to the paper's width (as the spreadsheet
+// applications reckon column widths in pixels at the default font).
+double pageHeightPoints(const SheetModel& sheet, int lastColumn) {
+    constexpr double kPaperWidth = 841.89, kPaperHeight = 595.28; // A4 landscape
+    constexpr double kSideMargins = 2 * 0.7 * 72, kTopAndBottomMargins = 2 * 0.75 * 72;
+    double pixels = 0;
+    for (int column = 1; column <= lastColumn; ++column) {
+        const double width = sheet.columnWidth(column).value_or(LXW_DEF_COL_WIDTH);
+        pixels += std::floor(width * 7 + 0.5) + 5;
+    }
+    const double scale = std::min(1.0, (kPaperWidth - kSideMargins) / (pixels * 0.75));
+    return (kPaperHeight - kTopAndBottomMargins) / (std::floor(scale * 100) / 100);
+}
+
+// Where the printed pages end: by height, except that a page never ends inside
+// a block of rows kept together (the break moves up to the block's first row).
+// Rows after the first break each page; nothing when the table fits on one page.
+// The pages are reckoned a little short, so that no break of the spreadsheet
+// application's own comes before one of these.
+std::vector<lxw_row_t> pageBreaks(const SheetModel& sheet, const std::map<int, double>& heights,
+                                  int repeatedRows, int lastColumn) {
+    const auto height = [&](int row) {
+        const auto it = heights.find(row);
+        return it == heights.end() ? LXW_DEF_ROW_HEIGHT : it->second;
+    };
+    double titles = 0;
+    for (int row = 1; row <= repeatedRows; ++row)
+        titles += height(row);
+    const double room = pageHeightPoints(sheet, lastColumn) * 0.95 - titles;
+    const int lastRow = sheet.lastRow();
+    std::vector<lxw_row_t> breaks;
+    if (room <= LXW_DEF_ROW_HEIGHT)
+        return breaks;
+    int pageStart = repeatedRows + 1;
+    double used = 0;
+    for (int row = pageStart; row <= lastRow; ++row) {
+        if (used + height(row) <= room || row == pageStart) {
+            used += height(row);
+            continue;
+        }
+        int next = row; // the first row of the next page
+        for (const auto& [first, last] : sheet.rowsKeptTogether())
+            if (first < next && next <= last && first > pageStart)
+                next = first;
+        breaks.push_back(static_cast<lxw_row_t>(next - 1));
+        pageStart = next;
+        used = 0;
+        for (int r = next; r <= row; ++r)
+            used += height(r);
+    }
+    breaks.push_back(0); // the library's end mark
+    return breaks;
+}
+
 // Keeps the first error of a sequence of library calls.
 struct FirstError {
     lxw_error error = LXW_NO_ERROR;
@@ -389,9 +462,10 @@ QString render(const SheetModel& sheet, const QByteArray& target, QByteArray scr
                                                  formats.formatFor(sheet.style(row, column), true)));
     }
 
-    if (presentation.rowsFitText)
-        for (const auto& [row, points] : rowHeightsForText(sheet))
-            failed(worksheet_set_row(worksheet, static_cast<lxw_row_t>(row - 1), points, nullptr));
+    const std::map<int, double> heights =
+        presentation.rowsFitText ? rowHeightsForText(sheet) : std::map<int, double>{};
+    for (const auto& [row, points] : heights)
+        failed(worksheet_set_row(worksheet, static_cast<lxw_row_t>(row - 1), points, nullptr));
     if (presentation.printLandscapeOnePageWide) {
         worksheet_set_landscape(worksheet);
         worksheet_set_paper(worksheet, kPaperA4);
@@ -400,6 +474,16 @@ QString render(const SheetModel& sheet, const QByteArray& target, QByteArray scr
     }
     if (presentation.repeatedRows > 0)
         failed(worksheet_repeat_rows(worksheet, 0, static_cast<lxw_row_t>(presentation.repeatedRows - 1)));
+    if (sheet.pageHeader() != PageTexts{})
+        failed(worksheet_set_header(worksheet, pageString(sheet.pageHeader()).constData()));
+    if (sheet.pageFooter() != PageTexts{})
+        failed(worksheet_set_footer(worksheet, pageString(sheet.pageFooter()).constData()));
+    // Breaks of its own where a page would end inside rows kept together.
+    std::vector<lxw_row_t> breaks;
+    if (presentation.printLandscapeOnePageWide && !sheet.rowsKeptTogether().empty())
+        breaks = pageBreaks(sheet, heights, presentation.repeatedRows, lastColumn);
+    if (breaks.size() > 1)
+        failed(worksheet_set_h_pagebreaks(worksheet, breaks.data()));
 
     failed(workbook_close(book));
     if (failed.error != LXW_NO_ERROR)

@@ -19,6 +19,8 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
+#include <QScreen>
+#include <QPixmap>
 #include <QTimer>
 #include <QUrl>
 #include <QtTest/QTest>
@@ -135,6 +137,36 @@ private:
         if (out.open(QIODevice::WriteOnly))
             out.write(QJsonDocument(m_report).toJson());
 
+        // With PLANIUM_DRIVER_SHOT, the desktop as it then looks is saved there
+        // first, with where the window in front stands beside it (".json").
+        const QString shot = qEnvironmentVariable("PLANIUM_DRIVER_SHOT");
+        if (!shot.isEmpty())
+            return void(QTimer::singleShot(1500, this, [this, shot] {
+                takeShot(shot);
+                closeFront();
+            }));
+        closeFront();
+    }
+
+    void takeShot(const QString& path)
+    {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        screen->grabWindow(0).save(path);
+        QJsonObject where;
+        const auto rect = [](const QRect& r) { return QJsonArray{r.x(), r.y(), r.width(), r.height()}; };
+        where[QStringLiteral("available")] = rect(screen->availableGeometry());
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->isEnabled()) {
+                where[QStringLiteral("window")] = w->objectName();
+                where[QStringLiteral("frame")] = rect(w->frameGeometry());
+            }
+        QFile out(path + QStringLiteral(".json"));
+        if (out.open(QIODevice::WriteOnly))
+            out.write(QJsonDocument(where).toJson());
+    }
+
+    void closeFront()
+    {
         // Closing the window in front ends the program.
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible() && w->isEnabled())

@@ -63,6 +63,18 @@ private slots:
         QTest::newRow("copied cell") << ru << "1 000\n" << true << 1000.0;
         QTest::newRow("copied cell, CR LF") << ru << "\r\n2,5\r\n" << true << 2.5;
         QTest::newRow("inner line break") << ru << "4\n2" << false << 0.0;
+        // Pasted from documents and spreadsheets: the typographic minus and the
+        // no-break and narrow no-break spaces between digit groups.
+        QTest::newRow("typographic minus") << ru << QString("\u2212100") << true << -100.0;
+        QTest::newRow("typographic minus, grouped")
+            << ru << QString("\u22122\u00A0100\u00A0000,5") << true << -2100000.5;
+        QTest::newRow("narrow no-break grouping")
+            << ru << QString("12\u202F500\u202F000,50") << true << 12500000.5;
+        QTest::newRow("narrow no-break group of two") << ru << QString("1\u202F50") << false << 0.0;
+        QTest::newRow("typographic minus alone") << ru << QString("\u2212") << false << 0.0;
+        QTest::newRow("two minus signs") << ru << QString("-\u22121") << false << 0.0;
+        QTest::newRow("en no-break grouping") << en << QString("1\u00A0500.5") << true << 1500.5;
+        QTest::newRow("de narrow no-break grouping") << de << QString("1\u202F500,5") << true << 1500.5;
         QTest::newRow("en decimal point") << en << "1500000.50" << true << 1500000.5;
         QTest::newRow("en grouping") << en << "1,500,000" << true << 1500000.0;
         QTest::newRow("en grouping and decimals") << en << "1,500.5" << true << 1500.5;

@@ -351,6 +351,11 @@ void TestPlanGenerator::printsAsATable() {
                                             "мышлению для детей старшей группы, с раздаточными материалами");
     PlanState plan = fixture::makePlan(PlanState::kMaxServices);
     plan.service(7).name = longName;
+    plan.institutionName = QStringLiteral("МБДОУ «Ромашка» & филиал");
+    plan.settlementType = QStringLiteral("Сельский");
+    plan.userSurname = QStringLiteral("Петрова");
+    plan.userFirstInitial = QStringLiteral("А");
+    plan.userPatronymicInitial = QStringLiteral("В");
     SheetModel sheet; // what the workbook holds, for the words to look for
     PlanState again = plan;
     plan::writePreliminaryPlan(again, sheet);
@@ -389,12 +394,41 @@ void TestPlanGenerator::printsAsATable() {
     // IV quarter.
     QVERIFY2(pages.size() >= 2 && pages.size() <= 4, qPrintable(QString::number(pages.size())));
     QString all;
-    for (const QList<Word>& page : pages) {
+    for (qsizetype number = 1; number <= pages.size(); ++number) {
+        const QList<Word>& page = pages[number - 1];
         QString words;
         for (const Word& word : page)
             words += word.text + QLatin1Char(' ');
+        words.replace(QStringLiteral("&amp;"), QStringLiteral("&"));
         QVERIFY(words.contains(QStringLiteral("Наименование показателя")));
         QVERIFY(words.contains(QStringLiteral("IV кв.")));
+        // Whose plan, what, when and by whom, on every page; the page of how many.
+        for (const QString& told : {QStringLiteral("МБДОУ «Ромашка» & филиал, тип НП: Сельский"),
+                                    QStringLiteral("ПФХД предварительный"), QStringLiteral("Петрова А.В."),
+                                    QStringLiteral("Страница %1 из %2").arg(number).arg(pages.size())})
+            QVERIFY2(words.contains(told), qPrintable(QStringLiteral("page %1: %2").arg(number).arg(told)));
+        QVERIFY2(
+            words.contains(QRegularExpression(QStringLiteral("\\d\\d\\.\\d\\d\\.20\\d\\d \\d\\d:\\d\\d"))),
+            qPrintable(words));
+        // No page but the last ends on a caption whose details follow overleaf:
+        // the table's lowest line (above the footer) is no "из них:".
+        if (number < pages.size()) {
+            double footer = 1e9, lowest = 0;
+            for (const Word& word : page)
+                if (word.text == QStringLiteral("Страница"))
+                    footer = word.box.top();
+            QString lowestLine;
+            for (const Word& word : page)
+                if (word.box.bottom() < footer - 1 && word.box.top() > lowest + 2) {
+                    lowest = word.box.top();
+                    lowestLine = word.text;
+                } else if (word.box.bottom() < footer - 1 && std::abs(word.box.top() - lowest) <= 2) {
+                    lowestLine += QLatin1Char(' ') + word.text;
+                }
+            QVERIFY2(!lowestLine.startsWith(QStringLiteral("из них")) &&
+                         !lowestLine.startsWith(QStringLiteral("в том числе")),
+                     qPrintable(QStringLiteral("page %1 ends on %2").arg(number).arg(lowestLine)));
+        }
         all += words;
         // No text is printed over another: a row too low for its wrapped text
         // would run into the rows around it.
