@@ -1,6 +1,7 @@
 #include "screens/adjustment_screen.h"
 
 #include "calc/adjustment.h"
+#include "calc/preliminary.h"
 #include "screens/controls.h"
 #include "screens/navigator.h"
 #include "screens/paid_services_screen.h"
@@ -161,6 +162,26 @@ void Form9::resetCorrections()
         m_items->setStringList(correctionItems());
     for (QComboBox* list : m_lists)
         list->setCurrentIndex(kZeroItem);
+    m_calculated = false;
+}
+
+QJsonObject Form9::entriesOut() const {
+    QJsonObject entries = Screen::entriesOut();
+    entries.insert(QStringLiteral("calculated"), m_calculated);
+    return entries;
+}
+
+void Form9::entriesBack(const QJsonObject& entries) {
+    if (m_items->rowCount() == 0)
+        m_items->setStringList(correctionItems());
+    Screen::entriesBack(entries);
+    if (plan().correctionsEnabled.toInt() != 1)
+        return;
+    // The figures as they were: from the last calculation, or as first shown on entry.
+    if (entries.value(QStringLiteral("calculated")).toBool())
+        recalculate();
+    else
+        showBalance(computeInitialDeficit(plan()));
 }
 
 void Form9::recalculate()
@@ -170,6 +191,7 @@ void Form9::recalculate()
         chosen[k] = m_lists[k]->currentText();
     const AdjustmentFigures figures = CalculateAdjustment(plan(), chosen);
     m_inRange = figures.inRange;
+    m_calculated = true;
     if (!figures.inRange) {
         // Nothing was stored; the figures keep what they showed.
         showAmountOutOfRange(m_balance);

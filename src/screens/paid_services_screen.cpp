@@ -241,6 +241,27 @@ void Form4::prepareInstructions(bool hideEditor)
     focusFirstInput();
 }
 
+QJsonObject Form4::entriesOut() const {
+    QJsonObject entries = Screen::entriesOut();
+    entries.insert(QStringLiteral("page"),
+                   m_editor->isHidden() ? QStringLiteral("instructions") : QStringLiteral("editor"));
+    return entries;
+}
+
+void Form4::entriesBack(const QJsonObject& entries) {
+    // The editor shows a record that exists; anything else is the instruction page.
+    if (entries.value(QStringLiteral("page")).toString() == u"editor" && plan().currentServiceValue() >= 1) {
+        setPageVisible(m_instructions, false);
+        setPageVisible(m_editor, true);
+        showService();
+        updateEditorButtons();
+        // Then the boxes as they were left, saved into the record or not.
+        Screen::entriesBack(entries);
+    } else {
+        prepareInstructions(true);
+    }
+}
+
 void Form4::applyKindCaptions(int kind)
 {
     const KindCaptions& captions = kKindCaptions.at(kind - 1);
@@ -373,6 +394,8 @@ void Form4::command4Click()
         state.currentService = state.currentServiceValue() + 1;
         showService();
         updateEditorButtons();
+        // The button may now read "закончить": Enter must not press it unseen.
+        focusFirstInput();
         announceRecord();
         return;
     }
@@ -451,5 +474,7 @@ void Form4::command7Click()
     state.serviceCount = state.serviceCountValue() - 1;
     showService();
     updateEditorButtons();
+    // A second Enter must not remove the next record too.
+    focusFirstInput();
     announceRecord();
 }

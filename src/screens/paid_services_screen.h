@@ -23,6 +23,11 @@ public:
     // Opens the record editor at record 1 (also used by the adjustment screen).
     void openServiceEditor();
 
+    // The entries of the record shown (perhaps not yet saved into its slot) and
+    // the visible page.
+    QJsonObject entriesOut() const override;
+    void entriesBack(const QJsonObject& entries) override;
+
     static constexpr int kAmountLists = 3; // price, labour need, other costs
     static constexpr int kMonths = 12;
 
