@@ -2,7 +2,10 @@
 
 #include "screens/screen.h"
 
+#include "state/plan_state.h"
+
 #include <array>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -67,6 +70,11 @@ private:
     void command5Click();
     void command6Click();
     void command7Click();
+    // "вернуть удалённую": the record removed last comes back at the end.
+    void command8Click();
+    // The record removed last can come back only until the next step.
+    void forgetRemoved();
+    void offerRemoved();
 
     QWidget* m_instructions = nullptr;   // Frame1
     QWidget* m_editor = nullptr;         // Frame2
@@ -88,4 +96,7 @@ private:
     QPushButton* m_delete = nullptr; // Command7
     QPushButton* m_create = nullptr; // Command6
     QPushButton* m_next = nullptr;   // Command4
+    QPushButton* m_restore = nullptr; // Command8 "вернуть удалённую", after "удалить"
+    std::optional<ServiceRecord> m_removed; // as the editor showed it
+    int m_removedNumber = 0;
 };
