@@ -47,6 +47,9 @@ private slots:
     void generateCorrectedPlanWorkbook();
 
 private:
+    // Calculates from the chosen corrections into `state` and shows the figures.
+    void calculate(PlanState& state);
+
     QStringListModel* m_items = nullptr;                // the 401 items, shared by every list
     std::array<QComboBox*, kCorrectionCount> m_lists{}; // Combo1 … Combo11
     std::array<Figure*, kCorrectionCount> m_changes{};  // Label102 … Label112

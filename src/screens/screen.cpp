@@ -4,6 +4,7 @@
 #include "screens/choice_list.h"
 #include "screens/controls.h"
 #include "screens/navigator.h"
+#include "state/draft.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -396,7 +397,7 @@ QJsonObject Screen::entriesOut() const {
     QJsonObject entries;
     for (const QLineEdit* box : findChildren<QLineEdit*>())
         if (!box->objectName().isEmpty())
-            entries.insert(box->objectName(), box->text());
+            entries.insert(box->objectName(), draft::textToJson(box->text()));
     for (const QComboBox* list : findChildren<QComboBox*>())
         if (!list->objectName().isEmpty())
             entries.insert(list->objectName(), list->currentText());
@@ -408,9 +409,9 @@ QJsonObject Screen::entriesOut() const {
 
 void Screen::entriesBack(const QJsonObject& entries) {
     for (QLineEdit* box : findChildren<QLineEdit*>()) {
-        const QJsonValue text = entries.value(box->objectName());
-        if (!box->objectName().isEmpty() && text.isString())
-            box->setText(text.toString());
+        const auto text = draft::textFromJson(entries.value(box->objectName()));
+        if (!box->objectName().isEmpty() && text)
+            box->setText(*text);
     }
     for (QComboBox* list : findChildren<QComboBox*>()) {
         const QJsonValue item = entries.value(list->objectName());

@@ -29,12 +29,45 @@ constexpr int kSlots = 16;
 
 // --- plan values ---------------------------------------------------------------
 
+} // namespace
+
+QJsonValue textToJson(const QString& text) {
+    if (QStringView(text).isValidUtf16())
+        return text;
+    QString hex;
+    hex.reserve(text.size() * 4);
+    for (const QChar c : text)
+        hex += QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    return QJsonObject{{QStringLiteral("utf16"), hex}};
+}
+
+std::optional<QString> textFromJson(const QJsonValue& json) {
+    if (json.isString())
+        return json.toString();
+    const QJsonObject object = json.toObject();
+    const QString hex = object.value(QLatin1String("utf16")).toString();
+    if (!json.isObject() || object.size() != 1 || hex.size() % 4 != 0)
+        return std::nullopt;
+    QString text;
+    text.reserve(hex.size() / 4);
+    for (qsizetype i = 0; i < hex.size(); i += 4) {
+        bool ok = false;
+        const ushort unit = hex.mid(i, 4).toUShort(&ok, 16);
+        if (!ok)
+            return std::nullopt;
+        text += QChar(unit);
+    }
+    return text;
+}
+
+namespace {
+
 QJsonValue toJson(const TaggedValue& value) {
     switch (value.kind()) {
     case TaggedValue::Kind::Empty:
         return QJsonValue::Null;
     case TaggedValue::Kind::Text:
-        return *value.text();
+        return textToJson(*value.text());
     case TaggedValue::Kind::Whole:
         return QJsonObject{{QStringLiteral("whole"), QString::number(*value.whole())}};
     case TaggedValue::Kind::Double: {
@@ -66,6 +99,12 @@ bool fromJson(const QJsonValue& json, TaggedValue& value) {
     if (!json.isObject())
         return false;
     const QJsonObject object = json.toObject();
+    if (object.contains(QLatin1String("utf16"))) {
+        const auto text = textFromJson(json);
+        if (text)
+            value = *text;
+        return text.has_value();
+    }
     if (object.size() != 1 || !object.begin().value().isString())
         return false;
     const QString key = object.begin().key();
@@ -131,13 +170,14 @@ template <std::size_t N> bool fromJson(const QJsonValue& json, std::array<Tagged
 }
 
 QJsonValue toJson(const QString& text) {
-    return text;
+    return textToJson(text);
 }
 
 bool fromJson(const QJsonValue& json, QString& text) {
-    if (!json.isString())
+    const auto read = textFromJson(json);
+    if (!read)
         return false;
-    text = json.toString();
+    text = *read;
     return true;
 }
 

@@ -44,6 +44,10 @@ std::optional<Contents> decode(const QByteArray& bytes, QString* why = nullptr);
 // The plan alone, as the draft holds it.
 QJsonObject planToJson(const PlanState& plan);
 bool planFromJson(const QJsonObject& json, PlanState& plan);
+// A text exactly as typed: a JSON string, or {"utf16": "<hex>"} for a text that
+// UTF-8 cannot hold (a lone surrogate pasted in); nothing when it is neither.
+QJsonValue textToJson(const QString& text);
+std::optional<QString> textFromJson(const QJsonValue& json);
 // One service record, as the plan's records are held.
 QJsonObject serviceToJson(const ServiceRecord& record);
 bool serviceFromJson(const QJsonObject& json, ServiceRecord& record);

@@ -194,8 +194,27 @@ private:
         if (!offer || !offer->isVisible())
             return "the draft is not offered";
         QTest::mouseClick(offer, Qt::LeftButton);
-        if (draft::planToJson(m_wizard->plan()) != draft::planToJson(kept->plan))
-            return "the continued plan differs from the draft";
+        const QJsonObject continued = draft::planToJson(m_wizard->plan());
+        const QJsonObject drafted = draft::planToJson(kept->plan);
+        QStringList differ;
+        for (const QString& name : drafted.keys())
+            if (continued[name] != drafted[name])
+                differ << name + ": " +
+                              QString::fromUtf8(
+                                  QJsonDocument(QJsonArray{continued[name]}).toJson(QJsonDocument::Compact))
+                                  .left(200) +
+                              " instead of " +
+                              QString::fromUtf8(
+                                  QJsonDocument(QJsonArray{drafted[name]}).toJson(QJsonDocument::Compact))
+                                  .left(200);
+        if (!differ.isEmpty())
+            return "the continued plan differs from the draft in " + differ.join("; ").left(300) +
+                   "; the adjustment screen had " +
+                   QString::fromUtf8(QJsonDocument(kept->screens.value("Form9").toObject())
+                                         .toJson(QJsonDocument::Compact)) +
+                   " and has " +
+                   QString::fromUtf8(
+                       QJsonDocument(m_wizard->form9().entriesOut()).toJson(QJsonDocument::Compact));
         QStringList shown;
         for (QWidget* s : screens()) {
             if (s->isVisible())
