@@ -326,16 +326,126 @@ QByteArray encode(const Contents& contents) {
     return encode(contents.written, contents.plan, contents.screens);
 }
 
+namespace {
+
+// The plan is written straight as JSON text: it is written after every step, and
+// building it as a document first takes several times as long. What it writes is
+// what planToJson() gives, and it is read back as a document.
+void appendString(QByteArray& out, const QByteArray& utf8) {
+    out += '"';
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u == '"' || u == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            static const char hex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void appendTagged(QByteArray& out, const char* key, const QString& text) {
+    out += "{\"";
+    out += key;
+    out += "\":\"";
+    out += text.toLatin1();
+    out += "\"}";
+}
+
+void appendText(QByteArray& out, const QString& text) {
+    if (QStringView(text).isValidUtf16())
+        appendString(out, text.toUtf8());
+    else
+        appendTagged(out, "utf16", textToJson(text).toObject().value(QLatin1String("utf16")).toString());
+}
+
+void append(QByteArray& out, const QString& text) {
+    appendText(out, text);
+}
+
+void append(QByteArray& out, const TaggedValue& value) {
+    switch (value.kind()) {
+    case TaggedValue::Kind::Empty:
+        out += "null";
+        return;
+    case TaggedValue::Kind::Text:
+        appendText(out, *value.text());
+        return;
+    case TaggedValue::Kind::Whole:
+        appendTagged(out, "whole", QString::number(*value.whole()));
+        return;
+    case TaggedValue::Kind::Double:
+        appendTagged(out, "double", toJson(value).toObject().value(QLatin1String("double")).toString());
+        return;
+    case TaggedValue::Kind::Fixed:
+        appendTagged(out, "fixed", QString::number(value.fixed()->units()));
+        return;
+    }
+}
+
+template <std::size_t N> void append(QByteArray& out, const std::array<TaggedValue, N>& values) {
+    out += '[';
+    for (std::size_t k = 0; k < N; ++k) {
+        if (k > 0)
+            out += ',';
+        append(out, values[k]);
+    }
+    out += ']';
+}
+
+void append(QByteArray& out, const Family& family) {
+    out += '[';
+    append(out, family.total);
+    for (const TaggedValue& q : family.q) {
+        out += ',';
+        append(out, q);
+    }
+    out += ']';
+}
+
+struct Member {
+    QByteArray& out;
+    bool first = true;
+    template <typename T> void operator()(const char* name, const T& value) {
+        if (!first)
+            out += ',';
+        first = false;
+        out += '"';
+        out += name;
+        out += "\":";
+        append(out, value);
+    }
+};
+
+} // namespace
+
 QByteArray encode(const QDateTime& written, const PlanState& plan, const QJsonObject& screens) {
-    QJsonObject file{
-        {QStringLiteral("format"), kFormat},
-        {QStringLiteral("version"), kVersion},
-        {QStringLiteral("written"),
-         written.toOffsetFromUtc(written.offsetFromUtc()).toString(Qt::ISODateWithMs)},
-        {QStringLiteral("plan"), planToJson(plan)},
-        {QStringLiteral("screens"), screens},
-    };
-    return QJsonDocument(file).toJson(QJsonDocument::Compact);
+    QByteArray out;
+    out.reserve(32 * 1024);
+    out += "{\"format\":\"planium-draft\",\"version\":";
+    out += QByteArray::number(kVersion);
+    out += ",\"written\":";
+    appendString(out, written.toOffsetFromUtc(written.offsetFromUtc()).toString(Qt::ISODateWithMs).toUtf8());
+    out += ",\"plan\":{";
+    Member member{out};
+    eachVariable(plan, member);
+    out += ",\"services\":[";
+    for (std::size_t i = 0; i < plan.services.size(); ++i) {
+        out += i > 0 ? ",{" : "{";
+        Member field{out};
+        eachField(plan.services[i], field);
+        out += '}';
+    }
+    out += "]},\"screens\":";
+    out += QJsonDocument(screens).toJson(QJsonDocument::Compact);
+    out += '}';
+    return out;
 }
 
 std::optional<Contents> decode(const QByteArray& bytes, QString* why) {
