@@ -2,6 +2,7 @@
 
 #include "calc/adjustment.h"
 #include "screens/choice_list.h"
+#include "calc/preliminary.h"
 #include "screens/controls.h"
 #include "screens/navigator.h"
 #include "screens/paid_services_screen.h"
@@ -14,11 +15,14 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStringListModel>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -233,15 +237,48 @@ void Form9::resetCorrections()
         m_items->setStringList(correctionItems());
     for (QComboBox* list : m_lists)
         list->setCurrentIndex(kZeroItem);
+    m_calculated = false;
 }
 
-void Form9::recalculate()
-{
+QJsonObject Form9::entriesOut() const {
+    QJsonObject entries = Screen::entriesOut();
+    entries.insert(QStringLiteral("calculated"), m_calculated);
+    return entries;
+}
+
+void Form9::entriesBack(const QJsonObject& entries) {
+    if (m_items->rowCount() == 0) {
+        // The lists move to the first item as it arrives: no choice, nothing to calculate.
+        std::vector<std::unique_ptr<QSignalBlocker>> quiet;
+        for (QComboBox* list : m_lists)
+            quiet.push_back(std::make_unique<QSignalBlocker>(list));
+        m_items->setStringList(correctionItems());
+    }
+    Screen::entriesBack(entries);
+    if (plan().correctionsEnabled.toInt() != 1)
+        return;
+    // The figures as they were: from the last calculation, or as first shown on entry.
+    // The plan holds what the last calculation stored; records revised since are
+    // taken into account when the editor hands back, so the figures are worked out
+    // on a copy and the plan stays as it was.
+    if (entries.value(QStringLiteral("calculated")).toBool()) {
+        PlanState copy = plan();
+        calculate(copy);
+    } else
+        showBalance(computeInitialDeficit(plan()));
+}
+
+void Form9::recalculate() {
+    calculate(plan());
+}
+
+void Form9::calculate(PlanState& state) {
     std::array<QString, kCorrectionCount> chosen;
     for (std::size_t k = 0; k < kCorrectionCount; ++k)
         chosen[k] = m_lists[k]->currentText();
-    const AdjustmentFigures figures = CalculateAdjustment(plan(), chosen);
+    const AdjustmentFigures figures = CalculateAdjustment(state, chosen);
     m_inRange = figures.inRange;
+    m_calculated = true;
     if (!figures.inRange) {
         // Nothing was stored; the figures keep what they showed.
         showAmountOutOfRange(m_balance);

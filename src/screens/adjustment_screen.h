@@ -32,6 +32,11 @@ public:
     // Shows a balance (positive: deficit, negative: surplus) on the bottom line.
     void showBalance(double balance);
 
+    // The chosen corrections and whether the figures were calculated from them;
+    // put back, the figures are worked out again from the restored plan.
+    QJsonObject entriesOut() const override;
+    void entriesBack(const QJsonObject& entries) override;
+
 protected:
     QWidget* firstInput() const override;
     void changeEvent(QEvent* event) override;
@@ -49,6 +54,8 @@ private slots:
 private:
     // Every change amount in full between its brackets: a longer one widens them.
     void fitChangesInBrackets();
+    // Calculates from the chosen corrections into `state` and shows the figures.
+    void calculate(PlanState& state);
 
     QStringListModel* m_items = nullptr;                // the 401 items, shared by every list
     std::array<QComboBox*, kCorrectionCount> m_lists{}; // Combo1 … Combo11
@@ -60,4 +67,5 @@ private:
     QLabel* m_balanceCaption = nullptr;                 // Label1
     Figure* m_balance = nullptr;                        // Label100
     bool m_inRange = true;                              // whether the last calculation could hold its amounts
+    bool m_calculated = false; // whether the figures come from a calculation since the screen was entered
 };

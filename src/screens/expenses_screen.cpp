@@ -119,6 +119,20 @@ QWidget* Form7::firstInput() const
     return page.quarterly->isChecked() ? page.quarters[0] : page.total;
 }
 
+QJsonObject Form7::entriesOut() const {
+    QJsonObject entries = Screen::entriesOut();
+    entries.insert(QStringLiteral("page"), currentPage());
+    return entries;
+}
+
+void Form7::entriesBack(const QJsonObject& entries) {
+    Screen::entriesBack(entries);
+    const int number = entries.value(QStringLiteral("page")).toInt(m_pages.front().number);
+    for (std::size_t index = 0; index < m_pages.size(); ++index)
+        if (m_pages[index].number == number)
+            showPage(index);
+}
+
 void Form7::showPage(std::size_t index)
 {
     setPageVisible(m_pages[m_current].frame, false);

@@ -21,6 +21,10 @@ public:
     // The number of the visible page (1 … 10, 12 or 13).
     int currentPage() const;
 
+    // The entries and the visible page.
+    QJsonObject entriesOut() const override;
+    void entriesBack(const QJsonObject& entries) override;
+
 protected:
     // The first box of the visible page's entry mode.
     QWidget* firstInput() const override;

@@ -45,4 +45,8 @@ public:
 
     // Closing any window ends the program at once.
     virtual void endProgram() = 0;
+
+    // The welcome screen's "Продолжить план от …": the plan of the draft found at
+    // start-up comes back with every screen as it was left.
+    virtual void continueDraft() {}
 };

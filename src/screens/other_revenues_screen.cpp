@@ -212,6 +212,17 @@ Form6::Form6(Navigator& navigator)
 
 bool Form6::onParentFeePage() const { return !m_parentFeePage->isHidden(); }
 
+QJsonObject Form6::entriesOut() const {
+    QJsonObject entries = Screen::entriesOut();
+    entries.insert(QStringLiteral("parentFeePage"), onParentFeePage());
+    return entries;
+}
+
+void Form6::entriesBack(const QJsonObject& entries) {
+    Screen::entriesBack(entries);
+    showParentFeePage(entries.value(QStringLiteral("parentFeePage")).toBool());
+}
+
 void Form6::showParentFeePage(bool show)
 {
     setPageVisible(m_parentFeePage, show);

@@ -49,6 +49,10 @@ public:
     // Whether the parental fee page is the visible one.
     bool onParentFeePage() const;
 
+    // The entries and the visible page.
+    QJsonObject entriesOut() const override;
+    void entriesBack(const QJsonObject& entries) override;
+
 protected:
     // The first box of the visible page's entry mode.
     QWidget* firstInput() const override;

@@ -8,6 +8,7 @@
 #include "screens/navigator.h"
 #include "screens/services_summary_screen.h"
 #include "screens/wrapping_button.h"
+#include "state/draft.h"
 #include "state/plan_state.h"
 
 #include <QComboBox>
@@ -126,6 +127,14 @@ Form4::Form4(Navigator& navigator)
     buildEditorPage();
     setPageVisible(m_instructions, true);
     setPageVisible(m_editor, false);
+
+    // Above both pages, at the right of their top line.
+    m_restore = addButton("Command8", "вернуть удалённую", {7260, 120, 3000, 345});
+    m_restore->hide();
+    connect(m_restore, &QPushButton::clicked, this, &Form4::command8Click);
+    for (QPushButton* button : findChildren<QPushButton*>())
+        if (button != m_restore && button != m_delete)
+            connect(button, &QPushButton::clicked, this, &Form4::forgetRemoved);
 }
 
 void Form4::buildInstructionPage() {
@@ -250,6 +259,70 @@ void Form4::prepareInstructions(bool hideEditor)
         setPageVisible(m_editor, false);
     m_noServices->setVisible(plan().serviceCountValue() == 0);
     focusFirstInput();
+}
+
+QJsonObject Form4::entriesOut() const {
+    QJsonObject entries = Screen::entriesOut();
+    if (m_removed) {
+        entries.insert(QStringLiteral("removed"), draft::serviceToJson(*m_removed));
+        entries.insert(QStringLiteral("removedNumber"), m_removedNumber);
+    }
+    entries.insert(QStringLiteral("page"),
+                   m_editor->isHidden() ? QStringLiteral("instructions") : QStringLiteral("editor"));
+    return entries;
+}
+
+void Form4::entriesBack(const QJsonObject& entries) {
+    // The editor shows a record that exists; anything else is the instruction page.
+    if (entries.value(QStringLiteral("page")).toString() == u"editor" && plan().currentServiceValue() >= 1) {
+        setPageVisible(m_instructions, false);
+        setPageVisible(m_editor, true);
+        showService();
+        updateEditorButtons();
+        // Then the boxes as they were left, saved into the record or not.
+        Screen::entriesBack(entries);
+    } else {
+        prepareInstructions(true);
+    }
+    ServiceRecord removed;
+    const int number = entries.value(QStringLiteral("removedNumber")).toInt();
+    if (entries.value(QStringLiteral("removed")).isObject() &&
+        draft::serviceFromJson(entries.value(QStringLiteral("removed")).toObject(), removed)) {
+        m_removed = removed;
+        m_removedNumber = number;
+        offerRemoved();
+    }
+}
+
+void Form4::forgetRemoved() {
+    m_removed.reset();
+    m_restore->hide();
+}
+
+void Form4::offerRemoved() {
+    const bool fits = m_removed && m_removedNumber == plan().serviceCountValue() + 1 &&
+                      m_removedNumber <= kLastRecord && plan().adjustmentStage.toInt() == 0;
+    m_restore->setVisible(fits);
+    if (fits)
+        m_restore->raise();
+    else
+        m_removed.reset();
+}
+
+void Form4::command8Click() {
+    if (!m_removed || m_removedNumber != plan().serviceCountValue() + 1)
+        return forgetRemoved();
+    PlanState& state = plan();
+    state.serviceCount = m_removedNumber;
+    state.currentService = m_removedNumber;
+    state.service(m_removedNumber) = *m_removed;
+    forgetRemoved();
+    setPageVisible(m_instructions, false);
+    setPageVisible(m_editor, true);
+    showService();
+    updateEditorButtons();
+    focusFirstInput();
+    announce(QStringLiteral("Услуга возвращена. ") + m_editor->accessibleName());
 }
 
 void Form4::applyKindCaptions(int kind)
@@ -385,6 +458,8 @@ void Form4::command4Click()
         state.currentService = state.currentServiceValue() + 1;
         showService();
         updateEditorButtons();
+        // The button may now read "закончить": Enter must not press it unseen.
+        focusFirstInput();
         announceRecord();
         return;
     }
@@ -446,6 +521,14 @@ void Form4::command6Click()
 void Form4::command7Click()
 {
     PlanState& state = plan();
+    // Kept as the editor shows it; its slot keeps what it held.
+    ServiceRecord& slot = state.service(state.currentServiceValue());
+    const ServiceRecord held = slot;
+    saveCurrentService();
+    m_removed = slot;
+    m_removedNumber = state.currentServiceValue();
+    slot = held;
+    const QString removedNews = QStringLiteral("Услуга удалена; кнопка «вернуть удалённую» возвращает её.");
     if (state.currentServiceValue() == 1) {
         state.currentService = 0;
         state.serviceCount = 0;
@@ -453,8 +536,11 @@ void Form4::command7Click()
             setPageVisible(m_editor, false);
             setPageVisible(m_instructions, true);
             m_noServices->show();
+            offerRemoved();
             focusFirstInput();
+            announce(removedNews);
         } else {
+            forgetRemoved();
             handBackToAdjustment();
         }
         return;
@@ -463,5 +549,8 @@ void Form4::command7Click()
     state.serviceCount = state.serviceCountValue() - 1;
     showService();
     updateEditorButtons();
-    announceRecord();
+    offerRemoved();
+    // A second Enter must not remove the next record too.
+    focusFirstInput();
+    announce(removedNews + QLatin1Char(' ') + m_editor->accessibleName());
 }

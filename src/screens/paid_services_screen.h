@@ -2,7 +2,10 @@
 
 #include "screens/screen.h"
 
+#include "state/plan_state.h"
+
 #include <array>
+#include <optional>
 
 class QComboBox;
 class QLabel;
@@ -22,6 +25,11 @@ public:
     void prepareInstructions(bool hideEditor);
     // Opens the record editor at record 1 (also used by the adjustment screen).
     void openServiceEditor();
+
+    // The entries of the record shown (perhaps not yet saved into its slot) and
+    // the visible page.
+    QJsonObject entriesOut() const override;
+    void entriesBack(const QJsonObject& entries) override;
 
     static constexpr int kAmountLists = 3; // price, labour need, other costs
     static constexpr int kMonths = 12;
@@ -63,6 +71,11 @@ private:
     void command5Click();
     void command6Click();
     void command7Click();
+    // "вернуть удалённую": the record removed last comes back at the end.
+    void command8Click();
+    // The record removed last can come back only until the next step.
+    void forgetRemoved();
+    void offerRemoved();
 
     QWidget* m_instructions = nullptr;   // Frame1
     QWidget* m_editor = nullptr;         // Frame2
@@ -84,4 +97,7 @@ private:
     QPushButton* m_delete = nullptr; // Command7
     QPushButton* m_create = nullptr; // Command6
     QPushButton* m_next = nullptr;   // Command4
+    QPushButton* m_restore = nullptr; // Command8 "вернуть удалённую", after "удалить"
+    std::optional<ServiceRecord> m_removed; // as the editor showed it
+    int m_removedNumber = 0;
 };

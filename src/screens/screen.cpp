@@ -7,6 +7,7 @@
 #include "screens/navigator.h"
 #include "state/fixed_amount.h"
 #include "state/number_rules.h"
+#include "state/draft.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,6 +22,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QStringListModel>
 #include <QStyle>
 #include <QUrl>
@@ -649,6 +651,45 @@ void Screen::showEvent(QShowEvent* event)
     // last had the focus (often the button that left it).
     if (!event->spontaneous())
         focusFirstInput();
+}
+
+void Screen::growClient(int twipsHeight) {
+    m_clientHeight += twips(twipsHeight);
+    setWantedSize(QSize(m_wanted.width(), m_clientHeight));
+}
+
+QJsonObject Screen::entriesOut() const {
+    QJsonObject entries;
+    for (const QLineEdit* box : findChildren<QLineEdit*>())
+        if (!box->objectName().isEmpty())
+            entries.insert(box->objectName(), draft::textToJson(box->text()));
+    for (const QComboBox* list : findChildren<QComboBox*>())
+        if (!list->objectName().isEmpty())
+            entries.insert(list->objectName(), list->currentText());
+    for (const QRadioButton* option : findChildren<QRadioButton*>())
+        if (!option->objectName().isEmpty())
+            entries.insert(option->objectName(), option->isChecked());
+    return entries;
+}
+
+void Screen::entriesBack(const QJsonObject& entries) {
+    for (QLineEdit* box : findChildren<QLineEdit*>()) {
+        const auto text = draft::textFromJson(entries.value(box->objectName()));
+        if (!box->objectName().isEmpty() && text)
+            box->setText(*text);
+    }
+    for (QComboBox* list : findChildren<QComboBox*>()) {
+        const QJsonValue item = entries.value(list->objectName());
+        if (list->objectName().isEmpty() || !item.isString())
+            continue;
+        // Only the list's own items; setting it is not a choice the user made.
+        const QSignalBlocker quiet(list);
+        list->setCurrentIndex(list->findText(item.toString(), Qt::MatchExactly | Qt::MatchCaseSensitive));
+    }
+    // Options switch their pages' entry modes as if clicked.
+    for (QRadioButton* option : findChildren<QRadioButton*>())
+        if (entries.value(option->objectName()).toBool())
+            option->setChecked(true);
 }
 
 void Screen::closeEvent(QCloseEvent* event)

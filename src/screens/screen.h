@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QJsonObject>
 #include <QPointer>
 #include <QRect>
 #include <QString>
@@ -165,6 +166,20 @@ public:
     void fitInto(const QRect& area, const QMargins& frame);
     // Whether the content scrolls (the laid-out size did not fit).
     bool scrolls() const { return m_scroll != nullptr; }
+    // The window grows by a row below its own layout (for a control that is not
+    // always there); a notice then stands below that row.
+    void growClient(int twipsHeight);
+
+public:
+    // The screen's entries as they stand, for the draft of the plan: every named
+    // box's text, list's choice and option's state. Screens with pages add which
+    // page shows.
+    virtual QJsonObject entriesOut() const;
+    // Puts entries taken out before back. The boxes hold what they held, as if
+    // typed: a text the screen would refuse is shown and refused when the user
+    // goes on. Names and values the screen does not know are left aside.
+    virtual void entriesBack(const QJsonObject& entries);
+
     // Gives the keyboard focus to firstInput() of the visible page.
     void focusFirstInput();
     // Gives every input control the caption of the label that prompts it as its

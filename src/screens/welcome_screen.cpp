@@ -5,6 +5,8 @@
 #include "state/plan_state.h"
 
 #include <QComboBox>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,6 +40,7 @@ Form1::Form1(Navigator& navigator)
                        {480, 3840, 8535, 255});
     setPoints(m_error, 8.25);
     auto* start = addButton("Command1", "начать", {3998, 4200, 1815, 495});
+    m_start = start;
     QPalette face = start->palette();
     face.setColor(QPalette::Button, Qt::white);
     start->setPalette(face);
@@ -54,6 +57,33 @@ Form1::Form1(Navigator& navigator)
 }
 
 QWidget* Form1::firstInput() const { return m_surname; }
+
+void Form1::offerDraft(const QDateTime& written) {
+    if (m_continue)
+        return;
+    growClient(600);
+    const QString caption =
+        QStringLiteral("Продолжить план от ") + written.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
+    m_continue = addButton("Command2", caption, {2160, 4860, 5400, 495});
+    m_continue->setAccessibleName(caption);
+    m_continue->setAccessibleDescription(
+        QStringLiteral("Вернуться к плану, который Вы заполняли, на том же месте"));
+    m_continue->show();
+    // Read after "начать", the last control of the screen.
+    setTabOrder(m_start, m_continue);
+    setTabOrder(m_continue, m_settlement);
+    connect(m_continue, &QPushButton::clicked, this, [this] { navigator().continueDraft(); });
+}
+
+void Form1::reportBadDraft(const QString& movedTo) {
+    const QFileInfo aside(movedTo);
+    showNotice(
+        movedTo.isEmpty()
+            ? QStringLiteral("Черновик прежнего плана не прочитан; начат новый план.")
+            : QStringLiteral("Черновик прежнего плана не прочитан и отложен в файл %1; начат новый план.")
+                  .arg(aside.fileName()),
+        movedTo.isEmpty() ? QString() : aside.absolutePath());
+}
 
 void Form1::command1Click() {
     QList<QWidget*> missing;

@@ -5,12 +5,20 @@
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
+class QDateTime;
 
 // The welcome screen: who draws up the plan and for which institution.
 class Form1 : public Screen {
     Q_OBJECT
 public:
     explicit Form1(Navigator& navigator);
+
+    // A draft of a plan is there: "Продолжить план от DD.MM.YYYY HH:MM" is offered
+    // below "начать".
+    void offerDraft(const QDateTime& written);
+    // The draft found could not be read and was put aside: one line says so.
+    void reportBadDraft(const QString& movedTo);
 
 protected:
     QWidget* firstInput() const override;
@@ -24,4 +32,6 @@ private:
     QLineEdit* m_institution = nullptr;
     QComboBox* m_settlement = nullptr;
     QLabel* m_error = nullptr;
+    QPushButton* m_start = nullptr;    // Command1
+    QPushButton* m_continue = nullptr; // Command2, only with a draft
 };

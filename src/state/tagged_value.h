@@ -34,6 +34,8 @@ public:
 
     const QString* text() const { return std::get_if<QString>(&m_value); }
     const FixedAmount* fixed() const { return std::get_if<FixedAmount>(&m_value); }
+    const std::int64_t* whole() const { return std::get_if<std::int64_t>(&m_value); }
+    const double* real() const { return std::get_if<double>(&m_value); }
 
     friend bool operator==(const TaggedValue& a, const TaggedValue& b) = default;
 

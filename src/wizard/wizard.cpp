@@ -12,11 +12,17 @@
 
 #include "state/number_rules.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QJsonArray>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QScreen>
+#include <QTimer>
 #include <QTranslator>
 
 #include <algorithm>
@@ -76,6 +82,28 @@ std::unique_ptr<Wizard> Wizard::start()
     return wizard;
 }
 
+std::unique_ptr<Wizard> Wizard::start(const QString& draftFolder) {
+    auto drafts = std::make_unique<draft::Store>(draftFolder);
+    draft::Store::Loaded found = drafts->load();
+    auto wizard = start();
+    wizard->m_drafts = std::move(drafts);
+    wizard->m_typingPause = std::make_unique<QTimer>();
+    wizard->m_typingPause->setSingleShot(true);
+    wizard->m_typingPause->setInterval(1000);
+    QObject::connect(wizard->m_typingPause.get(), &QTimer::timeout, wizard->m_typingPause.get(),
+                     [w = wizard.get()] { w->saveDraft(); });
+    if (found.status == draft::Store::Loaded::Status::Good) {
+        wizard->m_earlier = std::move(found.contents);
+        wizard->m_form1->offerDraft(wizard->m_earlier->written);
+    } else if (found.status == draft::Store::Loaded::Status::Bad) {
+        qWarning("The draft %s could not be read (%s) and was put aside as %s",
+                 qUtf8Printable(found.movedTo.isEmpty() ? wizard->draftPath() : found.movedTo),
+                 qUtf8Printable(found.why), qUtf8Printable(found.movedTo));
+        wizard->m_form1->reportBadDraft(found.movedTo);
+    }
+    return wizard;
+}
+
 Form2& Wizard::form2() { return existing(m_form2); }
 Form4& Wizard::form4() { return existing(m_form4); }
 Form5& Wizard::form5() { return existing(m_form5); }
@@ -101,6 +129,93 @@ void Wizard::createScreens()
         if (screen != m_form2.get())
             screen->orderTabsByPosition();
     }
+    if (m_drafts)
+        for (Screen* screen : allScreens())
+            watch(*screen);
+}
+
+QList<Screen*> Wizard::allScreens() const {
+    QList<Screen*> all;
+    for (QWidget* screen : screens())
+        all << static_cast<Screen*>(screen);
+    return all;
+}
+
+void Wizard::watch(Screen& screen) {
+    // Connected after the screen's own handlers, so the draft holds what the step did.
+    for (QAbstractButton* button : screen.findChildren<QAbstractButton*>())
+        QObject::connect(button, &QAbstractButton::clicked, m_typingPause.get(), [this] { saveDraft(); });
+    for (QComboBox* list : screen.findChildren<QComboBox*>())
+        QObject::connect(list, &QComboBox::activated, m_typingPause.get(), [this] { saveDraft(); });
+    for (QLineEdit* box : screen.findChildren<QLineEdit*>())
+        QObject::connect(box, &QLineEdit::textEdited, m_typingPause.get(),
+                         [this] { m_typingPause->start(); });
+}
+
+QJsonObject Wizard::screensOut() const {
+    QJsonObject out;
+    QJsonArray shown;
+    // Disabled screens first: they stand behind the one in use.
+    for (const bool enabled : {false, true})
+        for (Screen* screen : allScreens()) {
+            out.insert(screen->objectName(), screen->entriesOut());
+            if (screen->isVisible() && screen->isEnabled() == enabled)
+                shown.append(QJsonObject{{QStringLiteral("screen"), screen->objectName()},
+                                         {QStringLiteral("enabled"), enabled}});
+        }
+    out.insert(QStringLiteral("shown"), shown);
+    return out;
+}
+
+void Wizard::saveDraft() {
+    if (!m_drafts || !m_form2 || m_restoring)
+        return;
+    m_typingPause->stop();
+    if (m_earlier) {
+        // A new plan over an earlier draft replaces it once past its first screen.
+        for (QWidget* screen : screens())
+            if (screen->isVisible() && screen != m_form1.get() && screen != m_form2.get())
+                m_earlier.reset();
+        if (m_earlier)
+            return;
+    }
+    if (!m_drafts->saveBytes(draft::encode(QDateTime::currentDateTime(), m_plan, screensOut())))
+        qWarning("The draft %s could not be written", qUtf8Printable(m_drafts->path()));
+}
+
+void Wizard::continueDraft() {
+    if (!m_earlier)
+        return;
+    const draft::Contents found = std::move(*m_earlier);
+    m_earlier.reset();
+    m_restoring = true;
+    m_plan = found.plan;
+    createScreens();
+    for (Screen* screen : allScreens())
+        screen->entriesBack(found.screens.value(screen->objectName()).toObject());
+    // The figures worked out again from the restored plan, once there are any.
+    if (!m_plan.paidRevenue.total.isEmpty())
+        form5().showTotals(m_plan.paidRevenue.total.numeric(), m_plan.paidCostTotal.numeric());
+    QList<std::pair<Screen*, bool>> shown;
+    for (const QJsonValue entry : found.screens.value(QStringLiteral("shown")).toArray()) {
+        const QString name = entry.toObject().value(QStringLiteral("screen")).toString();
+        for (Screen* screen : allScreens())
+            if (screen != m_form1.get() && screen->objectName() == name)
+                shown.append({screen, entry.toObject().value(QStringLiteral("enabled")).toBool(true)});
+    }
+    // A draft that names no screen in use goes on where a new plan starts.
+    if (shown.isEmpty() || !shown.last().second)
+        shown = {{m_form2.get(), true}};
+    if (shown.last().first == m_form8.get())
+        form8().computeAndShow();
+    hideScreen(*m_form1);
+    for (const auto& [screen, enabled] : shown) {
+        screen->setEnabled(enabled);
+        showScreen(*screen);
+    }
+    shown.last().first->focusFirstInput();
+    m_restoring = false;
+    saveDraft();
 }
 
 QList<QWidget*> Wizard::screens() const
@@ -212,7 +327,8 @@ void Wizard::openPaidServicesInstructions(QWidget& caller)
 
 void Wizard::endProgram()
 {
-    // Nothing is saved and no question is asked: every window goes at once.
+    // No question is asked: the draft is written and every window goes at once.
+    saveDraft();
     for (QWidget* screen : screens())
         screen->hide();
     if (m_endHandler)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "screens/navigator.h"
+#include "state/draft.h"
 #include "state/plan_state.h"
 
 #include <QMargins>
@@ -9,6 +10,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+
+class QTimer;
+class Screen;
 
 // The registry of screens and the shared screen operations. One plan, one
 // instance of each screen for the whole run.
@@ -22,6 +26,10 @@ public:
     // Starts the program the way main does: the welcome screen is shown and no
     // other screen exists yet.
     static std::unique_ptr<Wizard> start();
+    // The same, keeping the plan in progress as a draft in `draftFolder` (the
+    // user's private data folder when empty): the welcome screen offers to
+    // continue the draft found there, and every step is written to it.
+    static std::unique_ptr<Wizard> start(const QString& draftFolder);
 
     PlanState& plan() override { return m_plan; }
     Form1& form1() { return *m_form1; }
@@ -40,6 +48,14 @@ public:
     void setScreenEnabled(QWidget& screen, bool enabled) override;
     void openPaidServicesInstructions(QWidget& caller) override;
     void endProgram() override;
+    void continueDraft() override;
+
+    // Writes the draft now (after a step; when a window closes). Nothing is written
+    // without a draft, before "начать", or while a new plan started over an earlier
+    // draft has not got past its first screen (one wrong click keeps that draft).
+    void saveDraft();
+    // Where this instance keeps its draft; empty without one.
+    QString draftPath() const { return m_drafts ? m_drafts->path() : QString(); }
 
     // What ending the program does; by default the application's event loop quits.
     // Tests replace it to observe the close rule.
@@ -54,6 +70,15 @@ private:
     // The window frame of a shown screen, for placing the screens that follow.
     void rememberFrame(const QWidget& shown);
     QList<QWidget*> screens() const;
+    QList<Screen*> allScreens() const;
+    // Every step that completes something writes the draft; typing does after a pause.
+    void watch(Screen& screen);
+    QJsonObject screensOut() const;
+
+    std::unique_ptr<draft::Store> m_drafts;
+    std::optional<draft::Contents> m_earlier; // the draft found at start, until continued or replaced
+    std::unique_ptr<QTimer> m_typingPause;
+    bool m_restoring = false;
 
     PlanState m_plan;
     std::optional<QPoint> m_lastPlace; // top-left corner of the screen hidden last

@@ -1,7 +1,8 @@
 // A seeded random walk through the real screens: thousands of actions a person
 // could take on whatever is visible and enabled, with the program's invariants
 // checked after every one. A failing seed is printed and becomes a row of
-// walk_data() so that it stays fixed.
+// walk_data() so that it stays fixed. Now and then the program is closed or
+// killed and started again, and the plan it continues must be the one it had.
 
 #include "screens/adjustment_screen.h"
 #include "screens/assignment_screen.h"
@@ -19,14 +20,18 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QScopeGuard>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <qtestspontaneevent.h>
 
+#include <algorithm>
 #include <clocale>
 
 namespace {
@@ -73,6 +78,8 @@ class TestRandomWalk : public QObject {
     };
 
     std::unique_ptr<Wizard> m_wizard;
+    std::unique_ptr<QTemporaryDir> m_drafts;
+    int m_restarts = 0;
     std::vector<Generated> m_generated;
     int m_pendingServices = -1;
     int m_ends = 0;
@@ -158,11 +165,88 @@ private:
         return screen->objectName() + " filled in, " + press->objectName() + " clicked";
     }
 
+    // The window in front closed (the draft is written as it closes) or the
+    // program killed (the draft holds the last completed step); started again, the
+    // welcome screen offers the draft, and continuing it brings back its plan and
+    // every screen's entries, on the screens it was on.
+    QString restart(QRandomGenerator& random) {
+        const bool kill = random.bounded(2) == 0;
+        const QJsonObject live = draft::planToJson(m_wizard->plan());
+        const QString path = m_wizard->draftPath();
+        if (!kill)
+            activeScreen()->close();
+        m_wizard.reset();
+        ++m_restarts;
+        m_ends = 0;
+        QFile file(path);
+        std::optional<draft::Contents> kept;
+        if (file.open(QIODevice::ReadOnly))
+            kept = draft::decode(file.readAll());
+        m_wizard = Wizard::start(m_drafts->path());
+        m_wizard->setEndHandler([this] { ++m_ends; });
+        auto* offer = m_wizard->form1().findChild<QAbstractButton*>("Command2");
+        if (!kept)
+            return file.exists() ? QString("the draft does not read")
+                   : offer       ? QString("a draft offered that is not there")
+                                 : QString();
+        if (!kill && draft::planToJson(kept->plan) != live)
+            return "closing the window did not write the plan as it was";
+        if (!offer || !offer->isVisible())
+            return "the draft is not offered";
+        QTest::mouseClick(offer, Qt::LeftButton);
+        const QJsonObject continued = draft::planToJson(m_wizard->plan());
+        const QJsonObject drafted = draft::planToJson(kept->plan);
+        QStringList differ;
+        for (const QString& name : drafted.keys())
+            if (continued[name] != drafted[name])
+                differ << name + ": " +
+                              QString::fromUtf8(
+                                  QJsonDocument(QJsonArray{continued[name]}).toJson(QJsonDocument::Compact))
+                                  .left(200) +
+                              " instead of " +
+                              QString::fromUtf8(
+                                  QJsonDocument(QJsonArray{drafted[name]}).toJson(QJsonDocument::Compact))
+                                  .left(200);
+        if (!differ.isEmpty())
+            return "the continued plan differs from the draft in " + differ.join("; ").left(300) +
+                   "; the adjustment screen had " +
+                   QString::fromUtf8(QJsonDocument(kept->screens.value("Form9").toObject())
+                                         .toJson(QJsonDocument::Compact)) +
+                   " and has " +
+                   QString::fromUtf8(
+                       QJsonDocument(m_wizard->form9().entriesOut()).toJson(QJsonDocument::Compact));
+        QStringList shown;
+        for (QWidget* s : screens()) {
+            if (s->isVisible())
+                shown << s->objectName() + (s->isEnabled() ? "" : " (disabled)");
+            const QJsonObject was = kept->screens.value(s->objectName()).toObject();
+            const QJsonObject is = static_cast<Screen*>(s)->entriesOut();
+            if (was != is)
+                return s->objectName() + " continues with other entries than it had: " +
+                       QString::fromUtf8(QJsonDocument(is).toJson(QJsonDocument::Compact)) + " instead of " +
+                       QString::fromUtf8(QJsonDocument(was).toJson(QJsonDocument::Compact));
+        }
+        QStringList wasShown;
+        for (const QJsonValue v : kept->screens.value("shown").toArray())
+            wasShown << v.toObject().value("screen").toString() +
+                            (v.toObject().value("enabled").toBool() ? "" : " (disabled)");
+        std::sort(shown.begin(), shown.end());
+        std::sort(wasShown.begin(), wasShown.end());
+        if (shown != wasShown)
+            return "continued on " + shown.join(", ") + " instead of " + wasShown.join(", ");
+        return {};
+    }
+
     QString act(QRandomGenerator& random)
     {
         QWidget* screen = activeScreen();
         if (!screen)
             return "no active screen";
+        if (m_wizard->screensCreated() && random.bounded(1000) < 5) {
+            if (const QString fault = restart(random); !fault.isEmpty())
+                return "RESTART FAILED: " + fault;
+            return "closed or killed, started again and continued";
+        }
         const QList<QWidget*> candidates = controls(screen);
         if (candidates.isEmpty())
             return "nothing to do on " + screen->objectName();
@@ -364,7 +448,7 @@ print('\n'.join(bad[:10]))
             recent << act(random);
             if (recent.size() > 12)
                 recent.removeFirst();
-            const QString fault = broken();
+            QString fault = recent.last().startsWith("RESTART FAILED") ? recent.last() : broken();
             if (!fault.isEmpty())
                 QFAIL(qPrintable(QString("seed %1, action %2: %3\nlast actions:\n  %4")
                                      .arg(seed)
@@ -374,8 +458,8 @@ print('\n'.join(bad[:10]))
         QStringList seen;
         for (auto it = visits.cbegin(); it != visits.cend(); ++it)
             seen << QString("%1×%2").arg(it.key()).arg(it.value());
-        qInfo("random walk: %d actions, %zu workbooks; actions per screen: %s", done, m_generated.size(),
-              qPrintable(seen.join(' ')));
+        qInfo("random walk: %d actions, %zu workbooks, %d restarts; actions per screen: %s", done,
+              m_generated.size(), m_restarts, qPrintable(seen.join(' ')));
         const QString workbooks = checkWorkbooks();
         for (const Generated& g : m_generated)
             QFile::remove(g.path);
@@ -400,10 +484,15 @@ private slots:
     {
         m_generated.clear();
         m_ends = 0;
-        m_wizard = Wizard::start();
+        m_restarts = 0;
+        m_drafts = std::make_unique<QTemporaryDir>();
+        m_wizard = Wizard::start(m_drafts->path());
         m_wizard->setEndHandler([this] { ++m_ends; });
     }
-    void cleanup() { m_wizard.reset(); }
+    void cleanup() {
+        m_wizard.reset();
+        m_drafts.reset();
+    }
 
     void walk_data()
     {

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "state/plan_state.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QJsonObject>
+#include <QLockFile>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// The draft of the plan in progress: one JSON file in the user's private data
+// folder, rewritten after every step so that a closed window, a crash or a power
+// cut loses nothing.
+//
+// The file (format version 1):
+//   { "format": "planium-draft", "version": 1,
+//     "written": "2026-12-09T10:15:00.000+03:00",  local time with its offset
+//     "plan":    { every plan variable by name },
+//     "screens": { each screen's entries and which screens show } }
+// A plan value is null (empty), a string (a text as typed), {"whole": "12"},
+// {"double": "0.1"} (17 significant digits, or "inf", "-inf", "nan") or
+// {"fixed": "125000"} (ten-thousandths). A family is an array of five values,
+// the total first. A draft of a newer version is never read.
+namespace draft {
+
+inline constexpr int kVersion = 1;
+
+struct Contents {
+    QDateTime written; // when the draft was written
+    PlanState plan;
+    QJsonObject screens; // what the wizard keeps of the screens; not looked into here
+};
+
+// The whole file for the contents.
+QByteArray encode(const Contents& contents);
+QByteArray encode(const QDateTime& written, const PlanState& plan, const QJsonObject& screens);
+// The contents of a file, or nothing when it is not a whole draft this version
+// can read (`why` then says what is wrong).
+std::optional<Contents> decode(const QByteArray& bytes, QString* why = nullptr);
+
+// The plan alone, as the draft holds it.
+QJsonObject planToJson(const PlanState& plan);
+bool planFromJson(const QJsonObject& json, PlanState& plan);
+// A text exactly as typed: a JSON string, or {"utf16": "<hex>"} for a text that
+// UTF-8 cannot hold (a lone surrogate pasted in); nothing when it is neither.
+QJsonValue textToJson(const QString& text);
+std::optional<QString> textFromJson(const QJsonValue& json);
+// One service record, as the plan's records are held.
+QJsonObject serviceToJson(const ServiceRecord& record);
+bool serviceFromJson(const QJsonObject& json, ServiceRecord& record);
+
+// The drafts of one user. Each running instance of the program claims a slot of
+// its own ("draft.json", then "draft-2.json" …) with a lock file beside it, so two
+// instances never write the same draft; a slot whose owner has died (a crash, a
+// kill) is free again, so the next start finds the draft it left.
+class Store {
+public:
+    // The folder defaults to the user's private data folder (XDG_DATA_HOME).
+    explicit Store(const QString& folder = {});
+    ~Store();
+    Store(const Store&) = delete;
+    Store& operator=(const Store&) = delete;
+
+    // The user's private data folder for drafts.
+    static QString defaultFolder();
+
+    // False when no slot could be claimed (the folder cannot be made); nothing is
+    // read or written then.
+    bool usable() const { return m_lock != nullptr; }
+    QString path() const { return m_path; }
+
+    struct Loaded {
+        enum class Status { None, Good, Bad } status = Status::None;
+        std::optional<Contents> contents; // with Good
+        QString movedTo;                  // with Bad: where the bad file now is
+        QString why;                      // with Bad
+    };
+    // Reads the slot's draft. Anything but a whole readable draft in a plain file
+    // (empty, truncated, garbled, of a newer version, unreadable, a folder, a link,
+    // a FIFO) is renamed aside, never deleted, and never waited on.
+    Loaded load();
+
+    // Writes the draft safely: a new file beside the old one, flushed to the disk,
+    // then renamed over it; a crash at any moment leaves the old or the new draft.
+    bool save(const Contents& contents);
+    bool saveBytes(const QByteArray& bytes);
+
+private:
+    QString m_folder;
+    QString m_path;
+    std::unique_ptr<QLockFile> m_lock;
+};
+
+} // namespace draft
