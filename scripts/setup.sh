@@ -8,12 +8,12 @@ set -euo pipefail
 purpose="${1:-test}"
 
 # Building and running: the compiler and build tools, Qt with its Russian texts and the SVG
-# plugin that draws the window icon, libxlsxwriter (whose pkg-config file links zlib), and
-# the fonts the screens are laid out for.
+# plugin that draws the window icon, libxlsxwriter (whose pkg-config file asks for zlib and,
+# on Debian 13, minizip), and the fonts the screens are laid out for.
 run_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev qt6-translations-l10n libqt6svg6
-  libxlsxwriter-dev zlib1g-dev
+  libxlsxwriter-dev zlib1g-dev libminizip-dev
   fonts-liberation2
 )
 # The Debian package: its shared-library dependencies worked out by dpkg-shlibdeps, the icon
@@ -23,7 +23,7 @@ test_packages=(
   libbenchmark-dev
   python3 python3-openpyxl
   # libFuzzer, with the compiler's default version of its runtime
-  clang libclang-rt-dev libminizip-dev libexpat1-dev
+  clang libclang-rt-dev libexpat1-dev
   # the package as a user's machine sees it
   lintian desktop-file-utils appstream
   # the program under the process locales of people's desktops, its workbooks in LibreOffice
