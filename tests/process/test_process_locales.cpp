@@ -64,6 +64,14 @@ QStringList csvFields(const QString& line)
     return fields;
 }
 
+// A part of the file without the time its page header gives: runs a minute
+// apart may say different minutes, and nothing else may differ.
+QString untimed(QString part)
+{
+    static const QRegularExpression when(QStringLiteral("&amp;R\\d\\d\\.\\d\\d\\.\\d{4} \\d\\d:\\d\\d"));
+    return part.replace(when, QStringLiteral("&amp;Rtime"));
+}
+
 bool close(double a, double b) { return std::abs(a - b) <= 1e-9 * std::max(1.0, std::abs(b)); }
 
 struct Run {
@@ -258,7 +266,7 @@ private slots:
                 const QJsonObject parts = run.books[i][u"parts"].toObject();
                 const QJsonObject expected = reference.books[i][u"parts"].toObject();
                 for (const QString& name : expected.keys())
-                    QVERIFY2(parts[name].toString() == expected[name].toString(),
+                    QVERIFY2(untimed(parts[name].toString()) == untimed(expected[name].toString()),
                              qPrintable(QStringLiteral("%1 of workbook %2 differs from %3").arg(name).arg(i).arg(
                                  reference.locale)));
             }
