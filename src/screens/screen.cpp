@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QSignalBlocker>
 #include <QStringListModel>
@@ -131,14 +132,16 @@ void Screen::applySize() {
     // Kept whole on the desktop as it grows.
     if (isVisible() && m_area.isValid()) {
         // The frame the window manager really gave the window, once it has one.
-        const QRect outer = frameGeometry().isValid() && frameGeometry() != geometry()
-                                ? frameGeometry()
-                                : geometry().marginsAdded(m_frame);
+        const bool framed = frameGeometry().isValid() && frameGeometry() != geometry();
+        const QRect outer = framed ? frameGeometry() : geometry().marginsAdded(m_frame);
         QPoint topLeft = outer.topLeft();
         topLeft.setX(std::max(m_area.left(), std::min(topLeft.x(), m_area.right() + 1 - outer.width())));
         topLeft.setY(std::max(m_area.top(), std::min(topLeft.y(), m_area.bottom() + 1 - outer.height())));
+        // Until the frame is known, moving a shown window places its inside, not
+        // its frame: leave room for the frame that is expected, or the caption
+        // would go above the desktop.
         if (topLeft != outer.topLeft())
-            move(topLeft);
+            move(framed ? topLeft : topLeft + QPoint(m_frame.left(), m_frame.top()));
     }
 }
 
@@ -178,8 +181,16 @@ void Screen::scrollContent() {
     // The keyboard never works out of sight.
     connect(qApp, &QApplication::focusChanged, m_scroll, [this](QWidget*, QWidget* now) {
         if (now && m_content->isAncestorOf(now))
-            m_scroll->ensureWidgetVisible(now, 8, 8);
+            reveal(now, 8);
     });
+}
+
+void Screen::reveal(QWidget* shown, int margin)
+{
+    m_scroll->ensureWidgetVisible(shown, margin, margin);
+    // A line is read from its beginning, not from its middle.
+    if (shown->width() + 2 * margin > m_scroll->viewport()->width())
+        m_scroll->horizontalScrollBar()->setValue(shown->mapTo(m_content, QPoint(0, 0)).x() - margin);
 }
 
 void Screen::showNotice(const QString& text, const QString& folder, bool problem)
@@ -253,7 +264,7 @@ void Screen::showNotice(const QString& text, const QString& folder, bool problem
     m_notice->show();
     setWantedSize(QSize(width, m_clientHeight + height + kMargin));
     if (m_scroll)
-        m_scroll->ensureWidgetVisible(m_notice, 0, 0);
+        reveal(m_notice, 0);
     // Read out as it appears, as news, whatever the notice itself is told as.
     announce(spoken);
 }

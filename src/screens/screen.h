@@ -205,6 +205,8 @@ private:
     // Moves every control into a scrolled area, keeping places, visibility,
     // tab order and focus.
     void scrollContent();
+    // Scrolls `shown` into view; one wider than the view shows from its start.
+    void reveal(QWidget* shown, int margin);
     // Where controls of the screen's own go: the window, or its scrolled content.
     QWidget* content();
     static constexpr double kHintPoints = 8.25;

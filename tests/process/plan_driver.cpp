@@ -159,6 +159,15 @@ private:
             if (w->isVisible() && w->isEnabled()) {
                 where[QStringLiteral("window")] = w->objectName();
                 where[QStringLiteral("frame")] = rect(w->frameGeometry());
+                where[QStringLiteral("inside")] = rect(w->geometry());
+                // The part of the saved-file notice that can be seen, on the desktop.
+                if (auto* notice = w->findChild<QLabel*>(QStringLiteral("Notice"))) {
+                    const QRect seen = notice->visibleRegion().boundingRect();
+                    where[QStringLiteral("notice")] =
+                        rect(QRect(notice->mapToGlobal(seen.topLeft()), seen.size()));
+                    where[QStringLiteral("noticeStart")] =
+                        rect(QRect(notice->mapToGlobal(QPoint(0, 0)), QSize(1, 1)));
+                }
             }
         QFile out(path + QStringLiteral(".json"));
         if (out.open(QIODevice::WriteOnly))
