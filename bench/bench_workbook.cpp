@@ -59,116 +59,24 @@ void BM_GenerateCorrectedPlan40(benchmark::State& state) {
 }
 BENCHMARK(BM_GenerateCorrectedPlan40)->Unit(benchmark::kMillisecond);
 
-// The same sheet as plain data, prepared before timing.
-struct FlatCell {
-    lxw_row_t row;
-    lxw_col_t column;
-    int kind; // 0 blank, 1 number, 2 text
-    double number;
-    QByteArray text;
-    int format; // index into the styles, -1 none
-};
-
-struct FlatSheet {
-    std::vector<CellStyle> styles;
-    std::vector<FlatCell> cells;
-    std::vector<std::pair<int, std::pair<double, int>>> columns; // column → width, style
-    std::vector<CellRange> merges;
-};
-
-int styleIndex(std::vector<CellStyle>& styles, const CellStyle& style) {
-    if (style == CellStyle{})
-        return -1;
-    for (std::size_t i = 0; i < styles.size(); ++i)
-        if (styles[i] == style)
-            return int(i);
-    styles.push_back(style);
-    return int(styles.size() - 1);
-}
-
-FlatSheet flatten(const SheetModel& sheet) {
-    FlatSheet flat;
-    for (int column = 1; column <= 7; ++column)
-        flat.columns.push_back(
-            {column,
-             {sheet.columnWidth(column).value_or(8.43), styleIndex(flat.styles, sheet.columnStyle(column))}});
-    flat.merges = sheet.merges();
-    for (const auto& [key, cell] : sheet.cells()) {
-        FlatCell out{lxw_row_t(key.row - 1),
-                     lxw_col_t(key.column - 1),
-                     0,
-                     0.0,
-                     {},
-                     styleIndex(flat.styles, cell.style)};
-        if (const double* d = std::get_if<double>(&cell.value)) {
-            out.kind = 1;
-            out.number = *d;
-        } else if (const QString* s = std::get_if<QString>(&cell.value)) {
-            out.kind = 2;
-            out.text = s->toUtf8();
-        }
-        flat.cells.push_back(out);
-    }
-    return flat;
-}
-
-// The library writing the sheet's cells straight into a file; with `durable`,
-// the file and its folder are then flushed to disk as the program does before it
-// says the plan is saved.
+// The library writing the very same workbook straight into a file: every call
+// it makes for the plan (cells, formats, merges, borders, row heights, page set-up,
+// header and footer) worked out before timing. With `durable`, the file and its
+// folder are then flushed to disk, as the program does before it says the plan is
+// saved.
 void directLibrary(benchmark::State& state, bool durable) {
     QTemporaryDir dir;
     PlanState plan = fixture::makePlan(PlanState::kMaxServices);
     SheetModel sheet;
     plan::writePreliminaryPlan(plan, sheet);
-    const FlatSheet flat = flatten(sheet);
+    const workbook::LibraryCalls calls = workbook::libraryCalls(sheet, planPresentation());
     const QByteArray path = QFile::encodeName(QDir(dir.path()).filePath(QStringLiteral("baseline.xlsx")));
-    QByteArray tmpdir = QFile::encodeName(dir.path());
+    const QByteArray tmpdir = QFile::encodeName(dir.path());
 
     for (auto _ : state) {
-        lxw_workbook_options options{};
-        options.tmpdir = tmpdir.data();
-        lxw_workbook* book = workbook_new_opt(path.constData(), &options);
-        lxw_worksheet* ws = workbook_add_worksheet(book, "Лист1");
-        std::vector<lxw_format*> formats;
-        for (const CellStyle& s : flat.styles) {
-            lxw_format* f = workbook_add_format(book);
-            if (s.horizontal == xl::kCenter)
-                format_set_align(f, LXW_ALIGN_CENTER);
-            if (s.vertical == xl::kCenter)
-                format_set_align(f, LXW_ALIGN_VERTICAL_CENTER);
-            else if (s.vertical == xl::kBottom)
-                format_set_align(f, LXW_ALIGN_VERTICAL_BOTTOM);
-            if (s.wrap.value_or(false))
-                format_set_text_wrap(f);
-            if (s.bold.value_or(false))
-                format_set_bold(f);
-            if (!s.numberFormat.isEmpty())
-                format_set_num_format(f, "0");
-            format_set_border(f, LXW_BORDER_THIN); // the printed table's borders
-            formats.push_back(f);
-        }
-        const auto fmt = [&](int i) { return i < 0 ? nullptr : formats[std::size_t(i)]; };
-        for (const auto& [column, widthAndFormat] : flat.columns)
-            worksheet_set_column(ws, lxw_col_t(column - 1), lxw_col_t(column - 1), widthAndFormat.first,
-                                 fmt(widthAndFormat.second));
-        worksheet_set_landscape(ws);
-        worksheet_set_paper(ws, 9);
-        worksheet_fit_to_pages(ws, 1, 0);
-        worksheet_center_horizontally(ws);
-        worksheet_repeat_rows(ws, 0, 1);
-        for (const CellRange& m : flat.merges)
-            worksheet_merge_range(ws, lxw_row_t(m.firstRow - 1), lxw_col_t(m.firstColumn - 1),
-                                  lxw_row_t(m.lastRow - 1), lxw_col_t(m.lastColumn - 1), "", nullptr);
-        for (const FlatCell& c : flat.cells) {
-            if (c.kind == 1)
-                worksheet_write_number(ws, c.row, c.column, c.number, fmt(c.format));
-            else if (c.kind == 2)
-                worksheet_write_string(ws, c.row, c.column, c.text.constData(), fmt(c.format));
-            else
-                worksheet_write_blank(ws, c.row, c.column, fmt(c.format));
-        }
-        if (workbook_close(book) != LXW_NO_ERROR) {
-            state.SkipWithError("workbook_close failed");
+        const QString error = workbook::makeLibraryCalls(calls, path, tmpdir);
+        if (!error.isEmpty()) {
+            state.SkipWithError(qPrintable(error));
             break;
         }
         if (durable) {

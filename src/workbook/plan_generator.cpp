@@ -52,10 +52,6 @@ QString outOfRange() {
 
 } // namespace notices
 
-namespace {
-
-// How every plan is presented: a Russian sheet name, rows as tall as their texts,
-// a printed table.
 workbook::Presentation planPresentation() {
     workbook::Presentation presentation;
     presentation.sheetName = QStringLiteral("Лист1");
@@ -65,6 +61,8 @@ workbook::Presentation planPresentation() {
     presentation.cellBorders = true;
     return presentation;
 }
+
+namespace {
 
 // Writes the finished sheet into a new file and hands it to the opener.
 GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& outcome, const QString& kind,

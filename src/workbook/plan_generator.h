@@ -1,6 +1,7 @@
 #pragma once
 
 #include "state/plan_state.h"
+#include "workbook/xlsx_renderer.h"
 
 #include <QDateTime>
 #include <QString>
@@ -36,6 +37,10 @@ struct GenerationResult {
 
 // Where new plans are kept: the folder "ПФХД" in the user's documents.
 QString plansFolder();
+
+// How every plan is presented: a Russian sheet name, rows as tall as their texts,
+// a printed table with borders.
+workbook::Presentation planPresentation();
 
 // The preliminary plan: updates the paid-service figures, wages, other expenses
 // and subsidyQ in the plan state, writes a new workbook into `folder` (by default

@@ -202,12 +202,12 @@ void SheetModel::mergeRange(QStringView reference) {
         return;
     std::erase_if(m_merges, [&](const CellRange& m) { return m.intersects(*range); });
     m_merges.push_back(*range);
-    // Only the top-left value survives.
-    for (auto& [key, cell] : m_cells) {
-        if (range->contains(key.row, key.column) &&
-            (key.row != range->firstRow || key.column != range->firstColumn))
-            cell.value = std::monostate{};
-    }
+    // Only the top-left value survives; the block's cells are found column by column.
+    for (int column = range->firstColumn; column <= range->lastColumn; ++column)
+        for (auto it = m_cells.lower_bound(CellKey{column, range->firstRow});
+             it != m_cells.end() && it->first.column == column && it->first.row <= range->lastRow; ++it)
+            if (it->first.row != range->firstRow || column != range->firstColumn)
+                it->second.value = std::monostate{};
 }
 
 void SheetModel::setColumnWidth(QStringView columns, double width) {

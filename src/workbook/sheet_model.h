@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <deque>
 #include <map>
 #include <optional>
 #include <variant>
@@ -124,7 +125,7 @@ private:
     std::vector<CellRange> m_merges;
     std::map<int, double> m_columnWidths;
     std::map<int, CellStyle> m_columnStyles;
-    std::vector<Operation> m_operations;
+    std::deque<Operation> m_operations; // never moved as it grows
     bool m_shown = false;
     PageTexts m_pageHeader;
     PageTexts m_pageFooter;

@@ -79,53 +79,58 @@ private:
     ClassicLocaleScope& operator=(const ClassicLocaleScope&) = delete;
 };
 
-// Formats are shared between cells of the same style.
-class FormatCache {
+// Formats are shared between cells of the same style, numbered in the order of
+// their first use.
+class FormatTable {
 public:
-    explicit FormatCache(lxw_workbook* book)
-        : m_book(book) {}
+    explicit FormatTable(std::vector<LibraryCalls::Format>& formats)
+        : m_formats(formats) {}
 
-    lxw_format* formatFor(const CellStyle& style, bool bordered = false) {
-        if (style == CellStyle{} && !bordered)
-            return nullptr;
-        for (const auto& [known, withBorder, format] : m_formats)
-            if (known == style && withBorder == bordered)
-                return format;
-        lxw_format* format = workbook_add_format(m_book);
-        if (bordered)
-            format_set_border(format, LXW_BORDER_THIN);
-        if (style.horizontal == xl::kCenter)
-            format_set_align(format, LXW_ALIGN_CENTER);
-        else if (style.horizontal == xl::kLeft)
-            format_set_align(format, LXW_ALIGN_LEFT);
-        else if (style.horizontal == xl::kRight)
-            format_set_align(format, LXW_ALIGN_RIGHT);
-        if (style.vertical == xl::kCenter)
-            format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
-        else if (style.vertical == xl::kBottom)
-            format_set_align(format, LXW_ALIGN_VERTICAL_BOTTOM);
-        else if (style.vertical == xl::kTop)
-            format_set_align(format, LXW_ALIGN_VERTICAL_TOP);
-        if (style.wrap.value_or(false))
-            format_set_text_wrap(format);
-        if (style.orientation.value_or(0) != 0)
-            format_set_rotation(format, static_cast<int16_t>(style.orientation.value_or(0)));
-        if (style.indentLevel.value_or(0) > 0)
-            format_set_indent(format, static_cast<uint8_t>(std::min(style.indentLevel.value_or(0), 250)));
-        if (style.shrinkToFit.value_or(false))
-            format_set_shrink(format);
-        if (style.bold.value_or(false))
-            format_set_bold(format);
-        if (!style.numberFormat.isEmpty())
-            format_set_num_format(format, style.numberFormat.toUtf8().constData());
-        m_formats.emplace_back(style, bordered, format);
-        return format;
+    int indexFor(const CellStyle& style, bool bordered = false) {
+        if (!bordered && style == CellStyle{})
+            return -1;
+        for (std::size_t i = 0; i < m_formats.size(); ++i)
+            if (m_formats[i].bordered == bordered && m_formats[i].style == style)
+                return int(i);
+        m_formats.push_back({style, bordered});
+        return int(m_formats.size() - 1);
     }
 
 private:
-    lxw_workbook* m_book;
-    std::vector<std::tuple<CellStyle, bool, lxw_format*>> m_formats;
+    std::vector<LibraryCalls::Format>& m_formats;
 };
+
+lxw_format* libraryFormat(lxw_workbook* book, const LibraryCalls::Format& wanted) {
+    const CellStyle& style = wanted.style;
+    lxw_format* format = workbook_add_format(book);
+    if (wanted.bordered)
+        format_set_border(format, LXW_BORDER_THIN);
+    if (style.horizontal == xl::kCenter)
+        format_set_align(format, LXW_ALIGN_CENTER);
+    else if (style.horizontal == xl::kLeft)
+        format_set_align(format, LXW_ALIGN_LEFT);
+    else if (style.horizontal == xl::kRight)
+        format_set_align(format, LXW_ALIGN_RIGHT);
+    if (style.vertical == xl::kCenter)
+        format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
+    else if (style.vertical == xl::kBottom)
+        format_set_align(format, LXW_ALIGN_VERTICAL_BOTTOM);
+    else if (style.vertical == xl::kTop)
+        format_set_align(format, LXW_ALIGN_VERTICAL_TOP);
+    if (style.wrap.value_or(false))
+        format_set_text_wrap(format);
+    if (style.orientation.value_or(0) != 0)
+        format_set_rotation(format, static_cast<int16_t>(style.orientation.value_or(0)));
+    if (style.indentLevel.value_or(0) > 0)
+        format_set_indent(format, static_cast<uint8_t>(std::min(style.indentLevel.value_or(0), 250)));
+    if (style.shrinkToFit.value_or(false))
+        format_set_shrink(format);
+    if (style.bold.value_or(false))
+        format_set_bold(format);
+    if (!style.numberFormat.isEmpty())
+        format_set_num_format(format, style.numberFormat.toUtf8().constData());
+    return format;
+}
 
 // The default font's line, and so a one-line row, in points.
 constexpr double kLinePoints = 15.0;
@@ -155,7 +160,7 @@ std::map<int, double> rowHeightsForText(const SheetModel& sheet) {
     std::map<int, double> needed;
     for (const auto& [key, cell] : sheet.cells()) {
         const QString* text = std::get_if<QString>(&cell.value);
-        const CellStyle style = sheet.style(key.row, key.column);
+        const CellStyle& style = cell.style;
         if (!text || !style.wrap.value_or(false))
             continue;
         int firstRow = key.row;
@@ -261,24 +266,23 @@ struct FirstError {
     }
 };
 
-lxw_error writeCell(lxw_worksheet* sheet, int row, int column, const CellValue& value, lxw_format* format) {
-    const auto r = static_cast<lxw_row_t>(row - 1);
-    const auto c = static_cast<lxw_col_t>(column - 1);
+LibraryCalls::Cell cellCall(int row, int column, const CellValue& value, int format) {
+    LibraryCalls::Cell call{LibraryCalls::Cell::Blank, row - 1, column - 1, 0.0, {}, format};
     if (const double* number = std::get_if<double>(&value)) {
-        if (std::isfinite(*number))
-            return worksheet_write_number(sheet, r, c, *number, format);
-        // A cell cannot hold an infinite amount; show what it is rather than spoil the file.
-        return worksheet_write_string(sheet, r, c, QByteArray::number(*number).constData(), format);
-    }
-    if (const QString* text = std::get_if<QString>(&value)) {
+        if (std::isfinite(*number)) {
+            call.kind = LibraryCalls::Cell::Number;
+            call.number = *number;
+        } else {
+            // A cell cannot hold an infinite amount; show what it is rather than spoil the file.
+            call.kind = LibraryCalls::Cell::Text;
+            call.text = QByteArray::number(*number);
+        }
+    } else if (const QString* text = std::get_if<QString>(&value)) {
         // Always a string, never a formula, even when it starts with "=".
-        return worksheet_write_string(
-            sheet, r, c, xmlSafeUtf8(escapeLookalikes(QStringView(*text).left(kMaxCellText))).constData(),
-            format);
+        call.kind = LibraryCalls::Cell::Text;
+        call.text = xmlSafeUtf8(escapeLookalikes(QStringView(*text).left(kMaxCellText)));
     }
-    if (format)
-        return worksheet_write_blank(sheet, r, c, format);
-    return LXW_NO_ERROR;
+    return call;
 }
 
 } // namespace
@@ -394,38 +398,19 @@ QString outputFolder(QString* error) {
     return {};
 }
 
-namespace {
-
-// Renders into the file at `target`, the library's scratch files (removed as soon
-// as they are made) in `scratchFolder`.
-QString render(const SheetModel& sheet, const QByteArray& target, QByteArray scratchFolder,
-               const Presentation& presentation) {
-    const ClassicLocaleScope classicNumbers;
-    lxw_workbook_options options{};
-    options.tmpdir = scratchFolder.data();
-    lxw_workbook* book = workbook_new_opt(target.constData(), &options);
-    if (!book)
-        return QStringLiteral("cannot start the workbook");
-    const QByteArray sheetName = xmlSafeUtf8(presentation.sheetName);
-    lxw_worksheet* worksheet = workbook_add_worksheet(book, sheetName.isEmpty() ? nullptr : sheetName.constData());
-    if (!worksheet) {
-        workbook_close(book);
-        return QStringLiteral("cannot add a worksheet");
-    }
-
-    FormatCache formats(book);
-    FirstError failed;
+LibraryCalls libraryCalls(const SheetModel& sheet, const Presentation& presentation) {
+    LibraryCalls calls;
+    calls.sheetName = xmlSafeUtf8(presentation.sheetName);
+    FormatTable formats(calls.formats);
 
     std::set<int> columns;
     for (const auto& [column, width] : sheet.columnWidths())
         columns.insert(column);
     for (const auto& [column, style] : sheet.columnStyles())
         columns.insert(column);
-    for (const int column : columns) {
-        const auto c = static_cast<lxw_col_t>(column - 1);
-        failed(worksheet_set_column(worksheet, c, c, sheet.columnWidth(column).value_or(LXW_DEF_COL_WIDTH),
-                                    formats.formatFor(sheet.columnStyle(column))));
-    }
+    for (const int column : columns)
+        calls.columns.push_back({column - 1, sheet.columnWidth(column).value_or(LXW_DEF_COL_WIDTH),
+                                 formats.indexFor(sheet.columnStyle(column))});
 
     // The bordered block: A1 to the last used column and row.
     const int lastRow = sheet.lastRow();
@@ -438,58 +423,129 @@ QString render(const SheetModel& sheet, const QByteArray& target, QByteArray scr
 
     // A merge lays its top-left format over the block; the cells written next put
     // back each cell's own value and format.
-    for (const CellRange& merge : sheet.merges()) {
-        failed(worksheet_merge_range(
-            worksheet, static_cast<lxw_row_t>(merge.firstRow - 1), static_cast<lxw_col_t>(merge.firstColumn - 1),
-            static_cast<lxw_row_t>(merge.lastRow - 1), static_cast<lxw_col_t>(merge.lastColumn - 1), "",
-            formats.formatFor(sheet.style(merge.firstRow, merge.firstColumn),
-                              bordered(merge.firstRow, merge.firstColumn))));
-    }
+    for (const CellRange& merge : sheet.merges())
+        calls.merges.push_back({merge, formats.indexFor(sheet.style(merge.firstRow, merge.firstColumn),
+                                                        bordered(merge.firstRow, merge.firstColumn))});
 
     // Blank cells are written with their format too, for readers that ignore the
     // column formats.
-    for (const auto& [key, cell] : sheet.cells()) {
-        failed(writeCell(worksheet, key.row, key.column, cell.value,
-                         formats.formatFor(cell.style, bordered(key.row, key.column))));
-    }
-    // The cells of the bordered block that hold nothing get their border too.
-    if (presentation.cellBorders) {
+    calls.cells.reserve(sheet.cells().size());
+    for (const auto& [key, cell] : sheet.cells())
+        calls.cells.push_back(
+            cellCall(key.row, key.column, cell.value, formats.indexFor(cell.style, bordered(key.row, key.column))));
+
+    // The cells of the bordered block that hold nothing get their border too, in
+    // their column's format.
+    if (presentation.cellBorders && lastRow > 0 && lastColumn > 0) {
+        const auto at = [&](int row, int column) { return std::size_t(row - 1) * lastColumn + (column - 1); };
+        const bool small = qint64(lastRow) * lastColumn <= (qint64(1) << 22);
+        std::vector<bool> taken(small ? std::size_t(lastRow) * lastColumn : 0);
+        if (small) {
+            for (const auto& [key, cell] : sheet.cells())
+                if (key.row <= lastRow && key.column <= lastColumn)
+                    taken[at(key.row, key.column)] = true;
+            for (const CellRange& m : sheet.merges())
+                for (int row = m.firstRow; row <= std::min(m.lastRow, lastRow); ++row)
+                    for (int column = m.firstColumn; column <= std::min(m.lastColumn, lastColumn); ++column)
+                        taken[at(row, column)] = true;
+        }
+        std::vector<int> columnFormat(std::size_t(lastColumn) + 1, -2);
         for (int row = 1; row <= lastRow; ++row)
-            for (int column = 1; column <= lastColumn; ++column)
-                if (!sheet.cells().contains({column, row}) && !sheet.mergeAt(row, column))
-                    failed(worksheet_write_blank(worksheet, static_cast<lxw_row_t>(row - 1),
-                                                 static_cast<lxw_col_t>(column - 1),
-                                                 formats.formatFor(sheet.style(row, column), true)));
+            for (int column = 1; column <= lastColumn; ++column) {
+                const bool isTaken = small ? bool(taken[at(row, column)])
+                                           : sheet.cells().contains({column, row}) || sheet.mergeAt(row, column);
+                if (isTaken)
+                    continue;
+                int& format = columnFormat[std::size_t(column)];
+                if (format == -2)
+                    format = formats.indexFor(sheet.columnStyle(column), true);
+                calls.cells.push_back({LibraryCalls::Cell::Blank, row - 1, column - 1, 0.0, {}, format});
+            }
     }
 
     const std::map<int, double> heights =
         presentation.rowsFitText ? rowHeightsForText(sheet) : std::map<int, double>{};
     for (const auto& [row, points] : heights)
-        failed(worksheet_set_row(worksheet, static_cast<lxw_row_t>(row - 1), points, nullptr));
-    if (presentation.printLandscapeOnePageWide) {
+        calls.rowHeights.emplace_back(row - 1, points);
+    calls.printLandscapeOnePageWide = presentation.printLandscapeOnePageWide;
+    calls.repeatedRows = presentation.repeatedRows;
+    if (sheet.pageHeader() != PageTexts{})
+        calls.header = pageString(sheet.pageHeader());
+    if (sheet.pageFooter() != PageTexts{})
+        calls.footer = pageString(sheet.pageFooter());
+    // Breaks of its own where a page would end inside rows kept together.
+    if (presentation.printLandscapeOnePageWide && !sheet.rowsKeptTogether().empty())
+        calls.pageBreaks = pageBreaks(sheet, heights, presentation.repeatedRows, lastColumn);
+    return calls;
+}
+
+QString makeLibraryCalls(const LibraryCalls& calls, const QByteArray& target, const QByteArray& scratchFolder) {
+    const ClassicLocaleScope classicNumbers;
+    QByteArray scratch = scratchFolder;
+    lxw_workbook_options options{};
+    options.tmpdir = scratch.data();
+    lxw_workbook* book = workbook_new_opt(target.constData(), &options);
+    if (!book)
+        return QStringLiteral("cannot start the workbook");
+    lxw_worksheet* worksheet =
+        workbook_add_worksheet(book, calls.sheetName.isEmpty() ? nullptr : calls.sheetName.constData());
+    if (!worksheet) {
+        workbook_close(book);
+        return QStringLiteral("cannot add a worksheet");
+    }
+
+    std::vector<lxw_format*> formats;
+    formats.reserve(calls.formats.size());
+    for (const LibraryCalls::Format& format : calls.formats)
+        formats.push_back(libraryFormat(book, format));
+    const auto format = [&](int index) { return index < 0 ? nullptr : formats[std::size_t(index)]; };
+    FirstError failed;
+
+    for (const LibraryCalls::Column& c : calls.columns) {
+        const auto column = static_cast<lxw_col_t>(c.column);
+        failed(worksheet_set_column(worksheet, column, column, c.width, format(c.format)));
+    }
+    for (const auto& [block, index] : calls.merges)
+        failed(worksheet_merge_range(worksheet, static_cast<lxw_row_t>(block.firstRow - 1),
+                                     static_cast<lxw_col_t>(block.firstColumn - 1),
+                                     static_cast<lxw_row_t>(block.lastRow - 1),
+                                     static_cast<lxw_col_t>(block.lastColumn - 1), "", format(index)));
+    for (const LibraryCalls::Cell& cell : calls.cells) {
+        const auto row = static_cast<lxw_row_t>(cell.row);
+        const auto column = static_cast<lxw_col_t>(cell.column);
+        if (cell.kind == LibraryCalls::Cell::Number)
+            failed(worksheet_write_number(worksheet, row, column, cell.number, format(cell.format)));
+        else if (cell.kind == LibraryCalls::Cell::Text)
+            failed(worksheet_write_string(worksheet, row, column, cell.text.constData(), format(cell.format)));
+        else if (cell.format >= 0)
+            failed(worksheet_write_blank(worksheet, row, column, format(cell.format)));
+    }
+    for (const auto& [row, points] : calls.rowHeights)
+        failed(worksheet_set_row(worksheet, static_cast<lxw_row_t>(row), points, nullptr));
+    if (calls.printLandscapeOnePageWide) {
         worksheet_set_landscape(worksheet);
         worksheet_set_paper(worksheet, kPaperA4);
         worksheet_fit_to_pages(worksheet, 1, 0);
         worksheet_center_horizontally(worksheet);
     }
-    if (presentation.repeatedRows > 0)
-        failed(worksheet_repeat_rows(worksheet, 0, static_cast<lxw_row_t>(presentation.repeatedRows - 1)));
-    if (sheet.pageHeader() != PageTexts{})
-        failed(worksheet_set_header(worksheet, pageString(sheet.pageHeader()).constData()));
-    if (sheet.pageFooter() != PageTexts{})
-        failed(worksheet_set_footer(worksheet, pageString(sheet.pageFooter()).constData()));
-    // Breaks of its own where a page would end inside rows kept together.
-    std::vector<lxw_row_t> breaks;
-    if (presentation.printLandscapeOnePageWide && !sheet.rowsKeptTogether().empty())
-        breaks = pageBreaks(sheet, heights, presentation.repeatedRows, lastColumn);
-    if (breaks.size() > 1)
+    if (calls.repeatedRows > 0)
+        failed(worksheet_repeat_rows(worksheet, 0, static_cast<lxw_row_t>(calls.repeatedRows - 1)));
+    if (!calls.header.isEmpty())
+        failed(worksheet_set_header(worksheet, calls.header.constData()));
+    if (!calls.footer.isEmpty())
+        failed(worksheet_set_footer(worksheet, calls.footer.constData()));
+    if (calls.pageBreaks.size() > 1) {
+        std::vector<lxw_row_t> breaks(calls.pageBreaks.begin(), calls.pageBreaks.end());
         failed(worksheet_set_h_pagebreaks(worksheet, breaks.data()));
+    }
 
     failed(workbook_close(book));
     if (failed.error != LXW_NO_ERROR)
         return QString::fromUtf8(lxw_strerror(failed.error));
     return {};
 }
+
+namespace {
 
 #ifdef Q_OS_UNIX
 
@@ -596,10 +652,11 @@ QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const Q
     if (::access(target.constData(), W_OK) != 0)
         target = folderName + '/' + hidden;
     const QByteArray memory = scratchInMemory();
-    failure = render(sheet, target, memory.isEmpty() ? folderName : memory, presentation);
+    const LibraryCalls calls = libraryCalls(sheet, presentation);
+    failure = makeLibraryCalls(calls, target, memory.isEmpty() ? folderName : memory);
     if (!failure.isEmpty() &&
         !memory.isEmpty()) // that memory may be full: the folder has room for scratch too
-        failure = render(sheet, target, folderName, presentation);
+        failure = makeLibraryCalls(calls, target, folderName);
 
     struct stat written {};
     if (failure.isEmpty() && (::fstat(file, &written) != 0 || written.st_size == 0))
@@ -637,7 +694,7 @@ QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const Q
 #else
     // Elsewhere: rendered beside its final name, then renamed, which does not replace.
     const QString hidden = QDir(folder).filePath(QStringLiteral(".%1.part").arg(name));
-    failure = render(sheet, QFile::encodeName(hidden), QFile::encodeName(folder), presentation);
+    failure = makeLibraryCalls(libraryCalls(sheet, presentation), QFile::encodeName(hidden), QFile::encodeName(folder));
     for (int n = 1; failure.isEmpty() && n <= 1000; ++n) {
         const QString path = QDir(folder).filePath(
             (n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) + QStringLiteral(".xlsx"));
@@ -650,8 +707,8 @@ QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const Q
 }
 
 QString renderXlsx(const SheetModel& sheet, const QString& path, const Presentation& presentation) {
-    return render(sheet, QFile::encodeName(path), QFile::encodeName(QFileInfo(path).absolutePath()),
-                  presentation);
+    return makeLibraryCalls(libraryCalls(sheet, presentation), QFile::encodeName(path),
+                            QFile::encodeName(QFileInfo(path).absolutePath()));
 }
 
 } // namespace workbook

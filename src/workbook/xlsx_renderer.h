@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringView>
 
+#include <cstdint>
+#include <utility>
+#include <vector>
+
 namespace workbook {
 
 // The temporary location as the user's settings name it, even when it does not exist.
@@ -49,6 +53,49 @@ int wrappedLines(QStringView text, double width, bool bold = false);
 
 // The tallest row a spreadsheet allows, in points.
 constexpr double kMaxRowPoints = 409.0;
+
+// Every call the xlsx library is to make for a sheet, worked out beforehand, in
+// the order it makes them: formats by number, in the order of their first use.
+struct LibraryCalls {
+    struct Format {
+        CellStyle style;
+        bool bordered = false;
+    };
+    struct Column {
+        int column; // 0-based, as the library counts
+        double width;
+        int format; // -1: none
+    };
+    struct Merge {
+        CellRange block; // 1-based
+        int format;
+    };
+    struct Cell {
+        enum Kind { Number, Text, Blank } kind;
+        int row; // 0-based
+        int column;
+        double number;
+        QByteArray text; // UTF-8, safe for XML
+        int format;
+    };
+    QByteArray sheetName;
+    std::vector<Format> formats;
+    std::vector<Column> columns;
+    std::vector<Merge> merges;
+    std::vector<Cell> cells;
+    std::vector<std::pair<int, double>> rowHeights; // 0-based row, points
+    bool printLandscapeOnePageWide = false;
+    int repeatedRows = 0;
+    QByteArray header;
+    QByteArray footer;
+    std::vector<uint32_t> pageBreaks; // rows after which a page ends, then 0
+};
+
+LibraryCalls libraryCalls(const SheetModel& sheet, const Presentation& presentation);
+
+// Makes the calls into a new workbook at `target`, the library's scratch files
+// in `scratchFolder`. Empty on success, otherwise what went wrong.
+QString makeLibraryCalls(const LibraryCalls& calls, const QByteArray& target, const QByteArray& scratchFolder);
 
 // Writes the sheet as a new workbook in the folder, named "<name>.xlsx" or, when
 // that is taken, "<name> (2).xlsx", "<name> (3).xlsx" …: rendered into a hidden
