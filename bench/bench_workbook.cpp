@@ -16,9 +16,6 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
-#include <xlsxwriter.h>
-
-#include <vector>
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -438,23 +438,18 @@ LibraryCalls libraryCalls(const SheetModel& sheet, const Presentation& presentat
     // their column's format.
     if (presentation.cellBorders && lastRow > 0 && lastColumn > 0) {
         const auto at = [&](int row, int column) { return std::size_t(row - 1) * lastColumn + (column - 1); };
-        const bool small = qint64(lastRow) * lastColumn <= (qint64(1) << 22);
-        std::vector<bool> taken(small ? std::size_t(lastRow) * lastColumn : 0);
-        if (small) {
-            for (const auto& [key, cell] : sheet.cells())
-                if (key.row <= lastRow && key.column <= lastColumn)
-                    taken[at(key.row, key.column)] = true;
-            for (const CellRange& m : sheet.merges())
-                for (int row = m.firstRow; row <= std::min(m.lastRow, lastRow); ++row)
-                    for (int column = m.firstColumn; column <= std::min(m.lastColumn, lastColumn); ++column)
-                        taken[at(row, column)] = true;
-        }
+        std::vector<bool> taken(std::size_t(lastRow) * lastColumn);
+        for (const auto& [key, cell] : sheet.cells())
+            if (key.row <= lastRow && key.column <= lastColumn)
+                taken[at(key.row, key.column)] = true;
+        for (const CellRange& m : sheet.merges())
+            for (int row = m.firstRow; row <= std::min(m.lastRow, lastRow); ++row)
+                for (int column = m.firstColumn; column <= std::min(m.lastColumn, lastColumn); ++column)
+                    taken[at(row, column)] = true;
         std::vector<int> columnFormat(std::size_t(lastColumn) + 1, -2);
         for (int row = 1; row <= lastRow; ++row)
             for (int column = 1; column <= lastColumn; ++column) {
-                const bool isTaken = small ? bool(taken[at(row, column)])
-                                           : sheet.cells().contains({column, row}) || sheet.mergeAt(row, column);
-                if (isTaken)
+                if (taken[at(row, column)])
                     continue;
                 int& format = columnFormat[std::size_t(column)];
                 if (format == -2)
