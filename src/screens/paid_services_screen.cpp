@@ -262,7 +262,9 @@ void Form4::prepareInstructions(bool hideEditor)
 }
 
 QJsonObject Form4::entriesOut() const {
-    QJsonObject entries = Screen::entriesOut();
+    // On the instruction page the editor's boxes are hidden and hold nothing of
+    // their own: opening the editor shows them from the record.
+    QJsonObject entries = m_editor->isHidden() ? QJsonObject() : Screen::entriesOut();
     if (m_removed) {
         entries.insert(QStringLiteral("removed"), draft::serviceToJson(*m_removed));
         entries.insert(QStringLiteral("removedNumber"), m_removedNumber);
@@ -540,7 +542,11 @@ void Form4::command7Click()
             focusFirstInput();
             announce(removedNews);
         } else {
+            // No record is left to show: the editor is closed, and the revision
+            // opens it again on record 1.
             forgetRemoved();
+            setPageVisible(m_editor, false);
+            setPageVisible(m_instructions, true);
             handBackToAdjustment();
         }
         return;

@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLabel>
@@ -83,10 +84,24 @@ class TestRandomWalk : public QObject {
     std::vector<Generated> m_generated;
     int m_pendingServices = -1;
     int m_ends = 0;
+    QStringList m_strayFolders;
 
 public slots:
-    // Receives the workbooks the program would open with the desktop's application.
-    void openFile(const QUrl& url) { m_generated.push_back({url.toLocalFile(), m_pendingServices}); }
+    // Receives the workbooks the program would open with the desktop's application,
+    // and the folders "Открыть папку" opens (Enter on the notice's link): a folder
+    // must be the one the last workbook went into.
+    void openFile(const QUrl& url)
+    {
+        const QString path = url.toLocalFile();
+        if (QFileInfo(path).isDir()) {
+            const bool holdsLast = !m_generated.empty() &&
+                                   QFileInfo(m_generated.back().path).absolutePath() == QDir(path).absolutePath();
+            if (!holdsLast)
+                m_strayFolders << path;
+            return;
+        }
+        m_generated.push_back({path, m_pendingServices});
+    }
 
 private:
     QList<QWidget*> screens()
@@ -464,6 +479,9 @@ print('\n'.join(bad[:10]))
         for (const Generated& g : m_generated)
             QFile::remove(g.path);
         QVERIFY2(workbooks.isEmpty(), qPrintable(QString("seed %1: %2").arg(seed).arg(workbooks)));
+        QVERIFY2(m_strayFolders.isEmpty(), qPrintable(QString("seed %1: opened a folder no workbook went into: %2")
+                                                           .arg(seed)
+                                                           .arg(m_strayFolders.join(", "))));
 
         // The last action: closing the window in front ends the program.
         QWidget* screen = activeScreen();
@@ -483,6 +501,7 @@ private slots:
     void init()
     {
         m_generated.clear();
+        m_strayFolders.clear();
         m_ends = 0;
         m_restarts = 0;
         m_drafts = std::make_unique<QTemporaryDir>();
@@ -505,7 +524,10 @@ private slots:
         // Seeds that once found a fault stay here.
         // 121: a corrected plan pressed after a calculation that could not hold its
         // amounts was written with a paid-service total its quarters did not add up to.
-        for (quint32 seed : {1u, 2u, 3u, 121u})
+        // 1002: Enter on the notice's "Открыть папку" opened the folder, which the walk
+        // took for a workbook. 1027: a draft written while the paid-services editor held
+        // a record it had left (or deleted) continued with other entries than it had.
+        for (quint32 seed : {1u, 2u, 3u, 121u, 1002u, 1027u})
             QTest::newRow(qPrintable(QString("seed %1").arg(seed))) << seed;
         const quint32 fresh = QRandomGenerator::system()->generate();
         QTest::newRow(qPrintable(QString("fresh seed %1").arg(fresh))) << fresh;
