@@ -534,19 +534,17 @@ void Form4::command7Click()
     if (state.currentServiceValue() == 1) {
         state.currentService = 0;
         state.serviceCount = 0;
+        // No record is left to show: the editor closes (in the revision it opens
+        // again on record 1).
+        setPageVisible(m_editor, false);
+        setPageVisible(m_instructions, true);
         if (state.adjustmentStage.toInt() == 0) {
-            setPageVisible(m_editor, false);
-            setPageVisible(m_instructions, true);
             m_noServices->show();
             offerRemoved();
             focusFirstInput();
             announce(removedNews);
         } else {
-            // No record is left to show: the editor is closed, and the revision
-            // opens it again on record 1.
             forgetRemoved();
-            setPageVisible(m_editor, false);
-            setPageVisible(m_instructions, true);
             handBackToAdjustment();
         }
         return;
