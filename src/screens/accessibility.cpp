@@ -2,7 +2,6 @@
 
 #include "screens/choice_list.h"
 #include "screens/controls.h"
-#include "screens/screen.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -279,7 +278,7 @@ QAccessibleInterface* describe(const QString& className, QObject* object) {
     if (!object || !object->isWidgetType() || className != QLatin1String(object->metaObject()->className()))
         return nullptr;
     auto* widget = static_cast<QWidget*>(object);
-    if (qobject_cast<Screen*>(widget))
+    if (widget->inherits("Screen")) // every screen is a window of its own
         return new ContainerAccessible(widget, QAccessible::Window);
     if (qobject_cast<Group*>(widget))
         return new ContainerAccessible(widget, QAccessible::Grouping);
@@ -384,6 +383,20 @@ void announce(QWidget* notification) {
 Announcements& Announcements::instance() {
     static Announcements announcements;
     return announcements;
+}
+
+void tell(QWidget* within, const QString& text) {
+    auto* announcer =
+        within->findChild<NotificationLabel*>(QStringLiteral("Announcer"), Qt::FindDirectChildrenOnly);
+    if (!announcer) {
+        // Heard, not seen: a notification of no size.
+        announcer = new NotificationLabel(QString(), within);
+        announcer->setObjectName(QStringLiteral("Announcer"));
+        announcer->setGeometry(0, 0, 0, 0);
+    }
+    announcer->setText(text);
+    announcer->show();
+    announce(announcer);
 }
 
 } // namespace screenReader

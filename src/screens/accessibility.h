@@ -27,6 +27,11 @@ bool isDecorative(const QWidget* widget);
 // already and its text has not changed (the same error a second time).
 void announce(QWidget* notification);
 
+// Has a screen reader read out news that no label of the screen shows (what a
+// choice changed, which record is shown), through a notification of no size
+// among the children of `within`.
+void tell(QWidget* within, const QString& text);
+
 // Every announcement as it is made, for whoever wants to follow them.
 class Announcements final : public QObject {
     Q_OBJECT

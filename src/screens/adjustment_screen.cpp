@@ -1,11 +1,12 @@
 #include "screens/adjustment_screen.h"
 
 #include "calc/adjustment.h"
-#include "screens/choice_list.h"
 #include "calc/preliminary.h"
+#include "screens/choice_list.h"
 #include "screens/controls.h"
-#include "screens/navigator.h"
-#include "screens/paid_services_screen.h"
+#include "screens/figures.h"
+#include "screens/look.h"
+#include "screens/notice_line.h"
 #include "state/number_rules.h"
 #include "workbook/plan_generator.h"
 
@@ -83,11 +84,6 @@ QRect captionRect(const CorrectionRow& row)
 const QString kBracket = QStringLiteral("(") + QString(30, QLatin1Char(' ')) + QStringLiteral(")")
                          + QString(8, QLatin1Char(' '));
 
-const QString kOutOfRange = QStringLiteral("вне диапазона");
-const QString kOutOfRangeHint =
-    QStringLiteral("Сумма выходит за пределы, которые программа может хранить (около 922 триллионов рублей); "
-                   "расчет не выполнен, прежние значения сохранены.");
-
 constexpr std::size_t at(Correction c) { return static_cast<std::size_t>(c); }
 
 // The brackets a change amount stands between. Their blanks leave room for an
@@ -97,7 +93,7 @@ class Brackets final : public QLabel {
 public:
     Brackets(const QString& name, const QRect& twipsRect, QWidget* parent)
         : QLabel(kBracket, parent)
-        , m_laidOut(fromTwips(twipsRect.x(), twipsRect.y(), twipsRect.width(), twipsRect.height())) {
+        , m_laidOut(fromTwips(twipsRect)) {
         setObjectName(name);
         setGeometry(m_laidOut);
         setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -106,8 +102,7 @@ public:
 
     // Puts the value label where its amount fits between the brackets.
     void enclose(QLabel* value, const QRect& valueTwips) {
-        const QRect laidOut =
-            fromTwips(valueTwips.x(), valueTwips.y(), valueTwips.width(), valueTwips.height());
+        const QRect laidOut = fromTwips(valueTwips);
         const int needed = value->fontMetrics().horizontalAdvance(value->text()) + 2 * kGap;
         const bool wide = needed > laidOut.width();
         if (!wide) {
@@ -154,29 +149,10 @@ const QRect kPaidValue{7200, 720, 1575, 255};
 
 } // namespace
 
-void showFigure(QLabel* figure, double value, double points)
-{
-    if (!std::isfinite(value)) {
-        showAmountOutOfRange(figure);
-        return;
-    }
-    figure->setFont(look::font(points));
-    figure->setToolTip(QString());
-    figure->setText(numbers::formatWhole(value));
-}
-
-void showAmountOutOfRange(QLabel* figure)
-{
-    figure->setFont(look::font(look::kTextPoints)); // the notice is longer than a figure
-    figure->setToolTip(kOutOfRangeHint);
-    figure->setText(kOutOfRange);
-}
-
-Form9::Form9(Navigator& navigator)
-    : Screen(navigator, QStringLiteral("Form9"), QStringLiteral("Корректировка  плана финансово-хозяйственной деятельности"),
-             11085, 7620)
-    , m_items(new ReadOnlyItems(this))
-{
+Form9::Form9(PlanState& plan)
+    : Screen(plan, QStringLiteral("Form9"),
+             QStringLiteral("Корректировка  плана финансово-хозяйственной деятельности"), 11085, 7620)
+    , m_items(new ReadOnlyItems(this)) {
     auto* prompt = addLabel("Label2", "Приведите в соответствие поступления и выплаты образовательного учреджения",
                             {840, 240, 9495, 255});
     prompt->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -194,7 +170,7 @@ Form9::Form9(Navigator& navigator)
         auto* caption = addLabel(row.caption, row.captionText, captionRect(row));
         caption->setAlignment(Qt::AlignRight | Qt::AlignTop);
         QComboBox* list = addList(row.list, {6720, row.top, 1215, 315}, m_items);
-        setPoints(list, 8.25);
+        look::setPoints(list, look::kSmallPoints);
         addLabel(row.percent, "%", {8040, row.top, 255, 255});
         auto* bracket = new Brackets(row.bracket, {8640, row.top, 2175, 255}, this);
         auto* value = addFigure(row.value, "0", valueRect(row.top));
@@ -204,7 +180,7 @@ Form9::Form9(Navigator& navigator)
         m_lists[at(row.correction)] = list;
         m_changes[at(row.correction)] = value;
         connect(list, &QComboBox::currentIndexChanged, this,
-                [this, k = at(row.correction)] { listClick(k); });
+                [this, k = at(row.correction)] { onCorrectionChosen(k); });
         auto* choices = static_cast<ChoiceList*>(list);
         choices->setChoicesToldByScreen(true);
         connect(choices, &ChoiceList::choiceTyped, this,
@@ -224,20 +200,24 @@ Form9::Form9(Navigator& navigator)
          std::initializer_list<QLabel*>{paidBracket, m_paidResultChange, m_balanceCaption, m_balance})
         label->setWordWrap(false);
 
-    connect(revise, &QPushButton::clicked, this, &Form9::command1Click);
-    connect(generate, &QPushButton::clicked, this, &Form9::generateCorrectedPlanWorkbook);
+    connect(revise, &QPushButton::clicked, this, &Form9::revisionAsked);
+    connect(generate, &QPushButton::clicked, this, &Form9::onGenerateClicked);
 }
 
 // The first correction list; "пересчитать" would disable the screen.
 QWidget* Form9::firstInput() const { return m_lists[at(Correction::Wages)]; }
 
-void Form9::resetCorrections()
-{
+void Form9::enter() {
+    // The lists receive their items the first time, then each of Combo1 … Combo11
+    // is set to "0" in that order; they are set before the calculation is
+    // enabled, so setting them runs nothing.
     if (m_items->rowCount() == 0)
         m_items->setStringList(correctionItems());
     for (QComboBox* list : m_lists)
         list->setCurrentIndex(kZeroItem);
     m_calculated = false;
+    plan().correctionsEnabled = 1;
+    showBalance(computeInitialDeficit(plan()));
 }
 
 QJsonObject Form9::entriesOut() const {
@@ -282,7 +262,7 @@ void Form9::calculate(PlanState& state) {
     if (!figures.inRange) {
         // Nothing was stored; the figures keep what they showed.
         showAmountOutOfRange(m_balance);
-        figuresShown();
+        notice().figuresShown();
         tellFigures();
         return;
     }
@@ -310,7 +290,7 @@ void Form9::showBalance(double balance)
     const BalanceLine line = balanceLine(balance);
     m_balanceCaption->setText(line.deficit ? QStringLiteral("Дефицит -") : QStringLiteral("Профицит -"));
     showFigure(m_balance, line.amount, look::kTextPoints);
-    figuresShown();
+    notice().figuresShown();
     tellFigures();
 }
 
@@ -335,7 +315,7 @@ void Form9::tellFigures() {
     }
 }
 
-void Form9::listClick(std::size_t correction) {
+void Form9::onCorrectionChosen(std::size_t correction) {
     // The program's own setting of the lists on entry runs nothing.
     if (plan().correctionsEnabled.toInt() != 1)
         return;
@@ -351,20 +331,10 @@ void Form9::tellCorrection(std::size_t correction) {
     announce(m_lists[correction]->accessibleDescription());
 }
 
-void Form9::command1Click()
-{
-    Form4& editor = navigator().form4();
-    editor.openServiceEditor();
-    // Record 1 is where the revision starts; there is no way back to the instructions.
-    if (auto* back = editor.findChild<QPushButton*>(QStringLiteral("Command5")))
-        back->hide();
-    navigator().setScreenEnabled(*this, false);
-    navigator().showScreen(editor);
-}
-
-void Form9::generateCorrectedPlanWorkbook()
-{
+void Form9::onGenerateClicked() {
     // The plan as last calculated no longer matches the records when the latest
     // calculation could not hold its amounts: nothing is written then.
-    showGeneration(m_inRange ? generateCorrectedPlan(plan(), planOpener()) : refusedOutOfRange());
+    notice().showGeneration(m_inRange ? generateCorrectedPlan(plan(), notice().planOpener())
+                                      : refusedOutOfRange());
+    emit stepTaken();
 }

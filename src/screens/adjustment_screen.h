@@ -10,48 +10,43 @@ class QComboBox;
 class QLabel;
 class QStringListModel;
 
-// Shows a figure in the pattern "0" at the given size; an amount too large for a
-// double shows as beyond what the program can hold, never as "inf".
-void showFigure(QLabel* figure, double value, double points);
-// Shows in place of a figure that its amount is beyond what the program can hold.
-void showAmountOutOfRange(QLabel* figure);
-
 // The adjustment screen: eleven percentage corrections of the expenses, the
 // change of the paid-service result and the resulting surplus or deficit.
 class Form9 : public Screen {
     Q_OBJECT
 public:
-    explicit Form9(Navigator& navigator);
+    explicit Form9(PlanState& plan);
 
+    // Entering from the preliminary plan: every correction back to "0", the
+    // calculation enabled, the balance as the plan stands.
+    void enter();
     // Recalculates the adjustment from the chosen corrections (after the paid
     // services editor hands back).
     void recalculate();
-    // Entering the screen: the lists receive their items the first time, then
-    // each of Combo1 … Combo11 is set to "0" in that order.
-    void resetCorrections();
-    // Shows a balance (positive: deficit, negative: surplus) on the bottom line.
-    void showBalance(double balance);
 
     // The chosen corrections and whether the figures were calculated from them;
     // put back, the figures are worked out again from the restored plan.
     QJsonObject entriesOut() const override;
     void entriesBack(const QJsonObject& entries) override;
 
+signals:
+    // "пересчитать": the paid services are to be revised.
+    void revisionAsked();
+
 protected:
     QWidget* firstInput() const override;
     void changeEvent(QEvent* event) override;
 
-private slots:
-    void listClick(std::size_t correction); // any of the eleven lists
+private:
+    void onCorrectionChosen(std::size_t correction); // any of the eleven lists
     // Tells screen readers the figures through the lists' descriptions.
     void tellFigures();
     // Has a screen reader read out what a correction chosen changed.
     void tellCorrection(std::size_t correction);
-    void command1Click();                   // "пересчитать": revise the paid services
     // "Сформировать ПФХД": writes the corrected plan workbook and opens it.
-    void generateCorrectedPlanWorkbook();
-
-private:
+    void onGenerateClicked();
+    // Shows a balance (positive: deficit, negative: surplus) on the bottom line.
+    void showBalance(double balance);
     // Every change amount in full between its brackets: a longer one widens them.
     void fitChangesInBrackets();
     // Calculates from the chosen corrections into `state` and shows the figures.

@@ -1,21 +1,21 @@
 #include "screens/assignment_screen.h"
 
-#include "screens/navigator.h"
-#include "state/number_rules.h"
+#include "screens/faults.h"
+#include "screens/look.h"
+#include "state/family_entry.h"
 #include "state/plan_state.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-Form2::Form2(Navigator& navigator)
-    : Screen(navigator, QStringLiteral("Form2"), QStringLiteral("Задание учредителя"), 9870, 4320)
-{
+Form2::Form2(PlanState& plan)
+    : Screen(plan, QStringLiteral("Form2"), QStringLiteral("Задание учредителя"), 9870, 4320) {
     auto* prompt = addLabel("Label1",
                             "Введите объем субсидии, передаваемой учредителем на выполнение муниципального "
                             "(государственного) задания, рассчитанные с помощью модуля \"Субсидиум\"",
                             {240, 240, 9495, 1335});
-    setPoints(prompt, look::kPromptPoints);
+    look::setPoints(prompt, look::kPromptPoints);
     m_amount = addTextBox("Text1", {3720, 2040, 1815, 360});
     // Named for what it holds and its unit, not for the whole prompt above it.
     m_amount->setAccessibleName(QStringLiteral("Объём субсидии, рублей"));
@@ -27,22 +27,22 @@ Form2::Form2(Navigator& navigator)
     m_next = next;
     pressOnEnter(m_amount, next);
 
-    connect(next, &QPushButton::clicked, this, &Form2::command1Click);
+    connect(next, &QPushButton::clicked, this, &Form2::onNextClicked);
 }
 
 // The button holds the focus whenever the screen is shown.
 QWidget* Form2::firstInput() const { return m_next; }
 
-void Form2::command1Click()
-{
+void Form2::onNextClicked() {
     // An amount beyond the fixed-point range cannot be stored: it is refused like
     // any text that is not a number.
     const auto amount = FixedAmount::fromText(m_amount->text());
     if (!amount) {
-        refuse(m_error, {m_amount}, amountHint(m_amount->text()));
+        faults().refuse(m_error, {m_amount}, amountHint(m_amount->text()));
+        emit stepTaken();
         return;
     }
-    clearError(m_error);
+    faults().clear(m_error);
     plan().founderSubsidy = *amount;
-    navigator().openPaidServicesInstructions(*this);
+    emit forward();
 }

@@ -9,13 +9,17 @@ class QLineEdit;
 class Form2 : public Screen {
     Q_OBJECT
 public:
-    explicit Form2(Navigator& navigator);
+    explicit Form2(PlanState& plan);
+
+signals:
+    // "далее" with the subsidy stored.
+    void forward();
 
 protected:
     QWidget* firstInput() const override;
 
 private:
-    void command1Click();
+    void onNextClicked();
 
     QLineEdit* m_amount = nullptr;
     QWidget* m_next = nullptr; // Command1

@@ -1,14 +1,11 @@
 #pragma once
 
+#include "screens/quarter_page.h"
 #include "screens/screen.h"
 #include "state/plan_state.h"
 
-#include <array>
+#include <memory>
 #include <vector>
-
-class QLabel;
-class QLineEdit;
-class QRadioButton;
 
 // The twelve expense categories, one page each (pages 1 … 10, 12, 13), entered
 // per quarter or as one annual sum. The screen keeps its visible page while
@@ -16,7 +13,8 @@ class QRadioButton;
 class Form7 : public Screen {
     Q_OBJECT
 public:
-    explicit Form7(Navigator& navigator);
+    explicit Form7(PlanState& plan);
+    ~Form7() override;
 
     // The number of the visible page (1 … 10, 12 or 13).
     int currentPage() const;
@@ -24,6 +22,13 @@ public:
     // The entries and the visible page.
     QJsonObject entriesOut() const override;
     void entriesBack(const QJsonObject& entries) override;
+
+signals:
+    // "назад" on the first page.
+    void back();
+    // "далее" on the last page, every category stored; that page stays the
+    // visible one, so coming back lands there.
+    void forward();
 
 protected:
     // The first box of the visible page's entry mode.
@@ -33,15 +38,11 @@ private:
     struct Page {
         int number = 0;
         Category category = Category::Wages;
-        QWidget* frame = nullptr;             // Frame<k>
-        QRadioButton* quarterly = nullptr;    // Option<k>1
-        std::array<QLineEdit*, 4> quarters{}; // Text<k>1 … Text<k>4
-        QLineEdit* total = nullptr;           // Text<k>0
-        QLabel* error = nullptr;
+        std::unique_ptr<QuarterPage> entry; // Frame<k>
     };
 
-    void next(std::size_t index); // Command<k>1
-    void back(std::size_t index); // Command<k>2
+    void onNextClicked(std::size_t index); // Command<k>1
+    void onBackClicked(std::size_t index); // Command<k>2
     void showPage(std::size_t index);
 
     std::vector<Page> m_pages;

@@ -2,12 +2,9 @@
 
 #include "calc/paid_services.h"
 #include "screens/accessibility.h"
-#include "screens/adjustment_screen.h"
-#include "screens/assignment_screen.h"
 #include "screens/controls.h"
-#include "screens/navigator.h"
-#include "screens/services_summary_screen.h"
-#include "screens/wrapping_button.h"
+#include "screens/look.h"
+#include "screens/reading_order.h"
 #include "state/draft.h"
 #include "state/plan_state.h"
 
@@ -118,8 +115,8 @@ constexpr int kLastRecord = PlanState::kMaxServices;
 
 } // namespace
 
-Form4::Form4(Navigator& navigator)
-    : Screen(navigator, QStringLiteral("Form4"), QStringLiteral("Платные услуги"), 10725, 5610) {
+Form4::Form4(PlanState& plan)
+    : Screen(plan, QStringLiteral("Form4"), QStringLiteral("Платные услуги"), 10725, 5610) {
     m_instructions = addGroup("Frame1", QStringLiteral("Инструктаж"), {135, 37, 10455, 5535});
     // Named after the record it shows ("Услуга № 2 из 3").
     m_editor = addGroup("Frame2", QString(), {135, 37, 10455, 5535});
@@ -131,16 +128,21 @@ Form4::Form4(Navigator& navigator)
     // Above both pages, at the right of their top line.
     m_restore = addButton("Command8", "вернуть удалённую", {7260, 120, 3000, 345});
     m_restore->hide();
-    connect(m_restore, &QPushButton::clicked, this, &Form4::command8Click);
-    for (QPushButton* button : findChildren<QPushButton*>())
-        if (button != m_restore && button != m_delete)
-            connect(button, &QPushButton::clicked, this, &Form4::forgetRemoved);
+    connect(m_restore, &QPushButton::clicked, this, &Form4::onRestoreClicked);
+    connect(m_delete, &QPushButton::clicked, this, &Form4::onRemoveClicked);
+}
+
+void Form4::onStep(QPushButton* button, void (Form4::*handler)()) {
+    connect(button, &QPushButton::clicked, this, [this, handler] {
+        forgetRemoved();
+        (this->*handler)();
+    });
 }
 
 void Form4::buildInstructionPage() {
     QWidget* page = m_instructions;
     auto* title = addLabel("Label34", "Инструктаж", {240, 150, 9975, 345}, page);
-    setPoints(title, look::kPromptPoints);
+    look::setPoints(title, look::kPromptPoints);
     title->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     addLabel("Label1",
              "В данном разделе вводится информация о платных услугах, оказываемых образовательным учреждением, в "
@@ -163,16 +165,14 @@ void Form4::buildInstructionPage() {
              {240, 3105, 9975, 1035}, page);
     auto* back = addButton("Command2", "вернуться к заданию", {240, 4680, 2415, 615}, page);
     // The middle caption is too long for one line.
-    m_noServices = new WrappingButton(QStringLiteral("перейти к следующему разделу (платные услуги не оказываются)"),
-                                      page);
-    m_noServices->setObjectName(QStringLiteral("Command3"));
-    m_noServices->setGeometry(fromTwips(2820, 4680, 4275, 615));
-    m_noServices->setAutoDefault(true);
+    m_noServices =
+        addWrappingButton("Command3", "перейти к следующему разделу (платные услуги не оказываются)",
+                          {2820, 4680, 4275, 615}, page);
     m_open = addButton("Command1", "перейти к платным услугам", {7260, 4680, 3000, 615}, page);
 
-    connect(m_open, &QPushButton::clicked, this, &Form4::command1Click);
-    connect(back, &QPushButton::clicked, this, &Form4::command2Click);
-    connect(m_noServices, &QPushButton::clicked, this, &Form4::command3Click);
+    onStep(m_open, &Form4::onOpenEditorClicked);
+    onStep(back, &Form4::onBackToAssignmentClicked);
+    onStep(m_noServices, &Form4::onNoServicesClicked);
 }
 
 void Form4::buildEditorPage() {
@@ -204,7 +204,7 @@ void Form4::buildEditorPage() {
         addGroup("Frame3", QStringLiteral("Количество по месяцам"), {120, 2760, 10215, 1800}, page);
     months->setBorder(true);
     m_monthsGroup = months;
-    readColumnsFirst(months); // January … December
+    readingOrder::readColumnsFirst(months); // January … December
     m_monthPrompt = addLabel("Label16", kKindCaptions[0].monthPrompt, {150, 90, 9915, 285}, months);
     for (int month = 0; month < kMonths; ++month) {
         const MonthRow& m = kMonthRows[month];
@@ -232,10 +232,9 @@ void Form4::buildEditorPage() {
             applyKindCaptions(OneOff);
     });
     pressOnEnter(m_name, m_next);
-    connect(m_next, &QPushButton::clicked, this, &Form4::command4Click);
-    connect(m_back, &QPushButton::clicked, this, &Form4::command5Click);
-    connect(m_create, &QPushButton::clicked, this, &Form4::command6Click);
-    connect(m_delete, &QPushButton::clicked, this, &Form4::command7Click);
+    onStep(m_next, &Form4::onNextClicked);
+    onStep(m_back, &Form4::onBackClicked);
+    onStep(m_create, &Form4::onCreateClicked);
 }
 
 // The kind of service is chosen after the record's figures are entered, before
@@ -252,8 +251,7 @@ QWidget* Form4::firstInput() const
     return m_name;
 }
 
-void Form4::prepareInstructions(bool hideEditor)
-{
+void Form4::enterInstructions(bool hideEditor) {
     setPageVisible(m_instructions, true);
     if (hideEditor)
         setPageVisible(m_editor, false);
@@ -284,7 +282,7 @@ void Form4::entriesBack(const QJsonObject& entries) {
         // Then the boxes as they were left, saved into the record or not.
         Screen::entriesBack(entries);
     } else {
-        prepareInstructions(true);
+        enterInstructions(true);
     }
     ServiceRecord removed;
     const int number = entries.value(QStringLiteral("removedNumber")).toInt();
@@ -311,10 +309,16 @@ void Form4::offerRemoved() {
         m_removed.reset();
 }
 
-void Form4::command8Click() {
-    if (!m_removed || m_removedNumber != plan().serviceCountValue() + 1)
-        return forgetRemoved();
+void Form4::onRestoreClicked() {
+    if (!m_removed || m_removedNumber != plan().serviceCountValue() + 1) {
+        forgetRemoved();
+        emit stepTaken();
+        return;
+    }
     PlanState& state = plan();
+    // Like every other way of leaving a record, the one shown is kept first.
+    if (!m_editor->isHidden() && state.currentServiceValue() >= 1)
+        saveCurrentService();
     state.serviceCount = m_removedNumber;
     state.currentService = m_removedNumber;
     state.service(m_removedNumber) = *m_removed;
@@ -325,6 +329,7 @@ void Form4::command8Click() {
     updateEditorButtons();
     focusFirstInput();
     announce(QStringLiteral("Услуга возвращена. ") + m_editor->accessibleName());
+    emit stepTaken();
 }
 
 void Form4::applyKindCaptions(int kind)
@@ -421,39 +426,22 @@ void Form4::openServiceEditor()
     focusFirstInput();
 }
 
-void Form4::handBackToAdjustment()
-{
-    navigator().hideScreen(*this);
-    // The new figures are there before the screen takes the keyboard back.
-    Form9& adjustment = navigator().form9();
-    adjustment.recalculate();
-    navigator().setScreenEnabled(adjustment, true);
+void Form4::onOpenEditorClicked() {
+    openServiceEditor();
+    emit stepTaken();
 }
 
-// "перейти к платным услугам"
-void Form4::command1Click() { openServiceEditor(); }
-
-// "вернуться к заданию"
-void Form4::command2Click()
-{
-    navigator().hideScreen(*this);
-    navigator().showScreen(navigator().form2());
+void Form4::onBackToAssignmentClicked() {
+    emit backToAssignment();
 }
 
-// "перейти к следующему разделу (платные услуги не оказываются)"
-void Form4::command3Click()
-{
-    Form5& summary = navigator().form5();
+void Form4::onNoServicesClicked() {
     plan().paidRevenue.total = 0;
     plan().paidCostTotal = 0;
-    summary.showTotals(0.0, 0.0);
-    navigator().hideScreen(*this);
-    navigator().showScreen(summary);
+    emit finished();
 }
 
-// "далее" / "закончить"
-void Form4::command4Click()
-{
+void Form4::onNextClicked() {
     saveCurrentService();
     PlanState& state = plan();
     if (state.currentServiceValue() < state.serviceCountValue()) {
@@ -463,24 +451,20 @@ void Form4::command4Click()
         // The button may now read "закончить": Enter must not press it unseen.
         focusFirstInput();
         announceRecord();
+        emit stepTaken();
         return;
     }
-    if (state.adjustmentStage.toInt() != 0) {
-        handBackToAdjustment();
-        return;
+    // Before the adjustment the summary shows the year's totals; in the revision
+    // the adjustment recalculates them itself.
+    if (state.adjustmentStage.toInt() == 0) {
+        const PaidServiceTotals totals = computePaidServiceTotals(state);
+        state.paidRevenue.total = totals.revenue;
+        state.paidCostTotal = totals.cost;
     }
-    const PaidServiceTotals totals = computePaidServiceTotals(state);
-    state.paidRevenue.total = totals.revenue;
-    state.paidCostTotal = totals.cost;
-    Form5& summary = navigator().form5();
-    summary.showTotals(totals.revenue, totals.cost);
-    navigator().hideScreen(*this);
-    navigator().showScreen(summary);
+    emit finished();
 }
 
-// "назад"
-void Form4::command5Click()
-{
+void Form4::onBackClicked() {
     saveCurrentService();
     PlanState& state = plan();
     if (state.currentServiceValue() == 1) {
@@ -489,17 +473,17 @@ void Form4::command5Click()
         setPageVisible(m_editor, false);
         m_noServices->hide();
         focusFirstInput();
+        emit stepTaken();
         return;
     }
     state.currentService = state.currentServiceValue() - 1;
     showService();
     updateEditorButtons();
     announceRecord();
+    emit stepTaken();
 }
 
-// "создать"
-void Form4::command6Click()
-{
+void Form4::onCreateClicked() {
     PlanState& state = plan();
     if (state.serviceCountValue() >= kLastRecord)
         return; // the button is hidden at 40 records
@@ -517,11 +501,11 @@ void Form4::command6Click()
     updateEditorButtons();
     focusFirstInput(); // the new record's name comes first
     announceRecord();
+    emit stepTaken();
 }
 
-// "удалить": the shown record is always the last one and is discarded unsaved.
-void Form4::command7Click()
-{
+// The shown record is always the last one and is discarded unsaved.
+void Form4::onRemoveClicked() {
     PlanState& state = plan();
     // Kept as the editor shows it; its slot keeps what it held.
     ServiceRecord& slot = state.service(state.currentServiceValue());
@@ -543,9 +527,11 @@ void Form4::command7Click()
             offerRemoved();
             focusFirstInput();
             announce(removedNews);
+            emit stepTaken();
         } else {
+            // Back to the adjustment, which recalculates with the records left.
             forgetRemoved();
-            handBackToAdjustment();
+            emit finished();
         }
         return;
     }
@@ -557,4 +543,5 @@ void Form4::command7Click()
     // A second Enter must not remove the next record too.
     focusFirstInput();
     announce(removedNews + QLatin1Char(' ') + m_editor->accessibleName());
+    emit stepTaken();
 }

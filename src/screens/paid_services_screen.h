@@ -18,12 +18,13 @@ class QRadioButton;
 class Form4 : public Screen {
     Q_OBJECT
 public:
-    explicit Form4(Navigator& navigator);
-    // Shows the instruction page; the record editor page is hidden too when
+    explicit Form4(PlanState& plan);
+    // Entering on the instruction page; the record editor page is hidden too when
     // `hideEditor` is set. "перейти к следующему разделу…" is shown only while no
     // record exists.
-    void prepareInstructions(bool hideEditor);
-    // Opens the record editor at record 1 (also used by the adjustment screen).
+    void enterInstructions(bool hideEditor);
+    // Opens the record editor at record 1 (also how the revision from the
+    // adjustment screen enters).
     void openServiceEditor();
 
     // The entries of the record shown (perhaps not yet saved into its slot) and
@@ -33,6 +34,14 @@ public:
 
     static constexpr int kAmountLists = 3; // price, labour need, other costs
     static constexpr int kMonths = 12;
+
+signals:
+    // "вернуться к заданию".
+    void backToAssignment();
+    // The records are done: "закончить" on the last record (before the adjustment
+    // the paid-service totals are stored first), "перейти к следующему разделу"
+    // without records (both totals 0), or the last record removed in the revision.
+    void finished();
 
 protected:
     // The record editor starts on the service name; the instruction page on
@@ -61,18 +70,19 @@ private:
     // the button that moved to it.
     void announceRecord();
     void selectKind(int kind);
-    // Back to the adjustment screen, which recalculates with the revised records.
-    void handBackToAdjustment();
+    // Every step but "удалить" and "вернуть удалённую" ends the chance to bring
+    // the record removed last back.
+    void onStep(QPushButton* button, void (Form4::*handler)());
 
-    void command1Click();
-    void command2Click();
-    void command3Click();
-    void command4Click();
-    void command5Click();
-    void command6Click();
-    void command7Click();
+    void onOpenEditorClicked();       // "перейти к платным услугам"
+    void onBackToAssignmentClicked(); // "вернуться к заданию"
+    void onNoServicesClicked(); // "перейти к следующему разделу (платные услуги не оказываются)"
+    void onNextClicked();       // "далее" / "закончить"
+    void onBackClicked();       // "назад"
+    void onCreateClicked();     // "создать"
+    void onRemoveClicked();     // "удалить"
     // "вернуть удалённую": the record removed last comes back at the end.
-    void command8Click();
+    void onRestoreClicked();
     // The record removed last can come back only until the next step.
     void forgetRemoved();
     void offerRemoved();

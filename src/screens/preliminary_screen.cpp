@@ -1,11 +1,10 @@
 #include "screens/preliminary_screen.h"
 
 #include "calc/preliminary.h"
-#include "screens/adjustment_screen.h"
 #include "screens/controls.h"
-#include "screens/expenses_screen.h"
-#include "screens/navigator.h"
-#include "state/number_rules.h"
+#include "screens/figures.h"
+#include "screens/look.h"
+#include "screens/notice_line.h"
 #include "state/plan_state.h"
 #include "workbook/plan_generator.h"
 
@@ -13,9 +12,8 @@
 #include <QLabel>
 #include <QPushButton>
 
-Form8::Form8(Navigator& navigator)
-    : Screen(navigator, QStringLiteral("Form8"), QStringLiteral("Предварительный ПФХД"), 7950, 1995)
-{
+Form8::Form8(PlanState& plan)
+    : Screen(plan, QStringLiteral("Form8"), QStringLiteral("Предварительный ПФХД"), 7950, 1995) {
     auto* revenuesCaption = addLabel("Label2", "Поступления ПФХД (всего) -", {960, 360, 3135, 255});
     m_revenues = addFigure("Label1", "10000000", {4080, 360, 1575, 255});
     addLabel("Label3", "рублей", {5760, 360, 855, 255});
@@ -34,21 +32,20 @@ Form8::Form8(Navigator& navigator)
         caption->setContentsMargins(0, 0, twips(120), 0);
     }
     for (QLabel* figure : {m_revenues, m_expenses}) {
-        setPoints(figure, look::kPromptPoints);
+        look::setPoints(figure, look::kPromptPoints);
         figure->setWordWrap(false);
     }
 
-    connect(next, &QPushButton::clicked, this, &Form8::command1Click);
-    connect(back, &QPushButton::clicked, this, &Form8::command3Click);
-    connect(generate, &QPushButton::clicked, this, &Form8::generatePlanWorkbook);
+    connect(next, &QPushButton::clicked, this, &Form8::onNextClicked);
+    connect(back, &QPushButton::clicked, this, &Form8::back);
+    connect(generate, &QPushButton::clicked, this, &Form8::onGenerateClicked);
 }
 
 // Nothing to type here. "Сформировать ПФХД" keeps the screen; "назад" and
 // "далее" leave it, and "далее" for good.
 QWidget* Form8::firstInput() const { return m_generate; }
 
-void Form8::computeAndShow()
-{
+void Form8::enter() {
     const PreliminaryTotals totals = ComputePreliminaryTotals(plan());
     m_inRange = totals.inRange;
     showFigure(m_revenues, totals.revenues, look::kPromptPoints);
@@ -56,36 +53,23 @@ void Form8::computeAndShow()
         showFigure(m_expenses, totals.expenses, look::kPromptPoints);
     else
         showAmountOutOfRange(m_expenses);
-    figuresShown();
+    notice().figuresShown();
     // Read out after the screen's name as it appears, and again on asking where
     // the keyboard is: the screen is there for these figures.
     describe(m_generate, spokenFigures({m_revenues, m_expenses}));
 }
 
-void Form8::command1Click()
-{
+void Form8::onNextClicked() {
     // A plan whose amounts cannot be held is not adjusted; the figure says why.
     if (!m_inRange)
         return;
-    PlanState& state = plan();
-    Form9& adjustment = navigator().form9();
-    beginAdjustment(state);
-    // The lists are set before the calculation is enabled, so setting them runs nothing.
-    adjustment.resetCorrections();
-    state.correctionsEnabled = 1;
-    adjustment.showBalance(computeInitialDeficit(state));
-    navigator().hideScreen(*this);
-    navigator().showScreen(adjustment);
+    beginAdjustment(plan());
+    emit forward();
 }
 
-void Form8::command3Click()
-{
-    navigator().hideScreen(*this);
-    navigator().showScreen(navigator().form7());
-}
-
-void Form8::generatePlanWorkbook()
-{
+void Form8::onGenerateClicked() {
     // A plan whose amounts cannot be held is not written either.
-    showGeneration(m_inRange ? generatePreliminaryPlan(plan(), planOpener()) : refusedOutOfRange());
+    notice().showGeneration(m_inRange ? generatePreliminaryPlan(plan(), notice().planOpener())
+                                      : refusedOutOfRange());
+    emit stepTaken();
 }

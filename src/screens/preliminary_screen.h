@@ -9,20 +9,25 @@ class QLabel;
 class Form8 : public Screen {
     Q_OBJECT
 public:
-    explicit Form8(Navigator& navigator);
-    // Computes the preliminary totals and shows them (called once the screen is shown).
-    void computeAndShow();
+    explicit Form8(PlanState& plan);
+    // Entering: computes the preliminary totals and shows them.
+    void enter();
+
+signals:
+    // "назад": back to the expenses.
+    void back();
+    // "далее": the amounts the corrections start from are taken and the
+    // adjustment stage begins.
+    void forward();
 
 protected:
     QWidget* firstInput() const override;
 
-private slots:
-    void command1Click(); // "далее": prepares the adjustment screen and moves on
-    void command3Click(); // "назад": back to the expenses
-    // "Сформировать ПФХД": writes the preliminary plan workbook and opens it.
-    void generatePlanWorkbook();
-
 private:
+    void onNextClicked();
+    // "Сформировать ПФХД": writes the preliminary plan workbook and opens it.
+    void onGenerateClicked();
+
     QLabel* m_revenues = nullptr;
     QLabel* m_expenses = nullptr;
     QWidget* m_generate = nullptr; // Command2

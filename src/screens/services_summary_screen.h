@@ -8,17 +8,21 @@ class QLabel;
 class Form5 : public Screen {
     Q_OBJECT
 public:
-    explicit Form5(Navigator& navigator);
-    // The two figures, in the plain text form of the numbers.
-    void showTotals(double revenue, double cost);
+    explicit Form5(PlanState& plan);
+    // Entering: the two totals as the plan holds them, in the plain text form of
+    // the numbers.
+    void enter();
+
+signals:
+    // "далее".
+    void forward();
+    // "изменить параметры услуг": always the instruction page, never the record editor.
+    void changeServices();
 
 protected:
     QWidget* firstInput() const override;
 
 private:
-    void command1Click();
-    void command2Click();
-
     QLabel* m_revenue = nullptr; // Label1
     QLabel* m_cost = nullptr;    // Label6
     QWidget* m_next = nullptr;   // Command1

@@ -1,7 +1,8 @@
 #include "screens/welcome_screen.h"
 
-#include "screens/assignment_screen.h"
-#include "screens/navigator.h"
+#include "screens/faults.h"
+#include "screens/look.h"
+#include "screens/notice_line.h"
 #include "state/plan_state.h"
 
 #include <QComboBox>
@@ -11,12 +12,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-Form1::Form1(Navigator& navigator)
-    : Screen(navigator, QStringLiteral("Form1"), QStringLiteral("Приветствие"), 9720, 4875)
-{
+Form1::Form1(PlanState& plan)
+    : Screen(plan, QStringLiteral("Form1"), QStringLiteral("Приветствие"), 9720, 4875) {
     auto* title = addLabel("Label1", "Добро пожаловать в образовательный программный модуль \"Экономикум\"",
                            {840, 240, 8295, 855});
-    setTextColour(title, look::kFigure);
+    look::setTextColour(title, look::kFigure);
     addLabel("Label2",
              "Для начала работы с имитационным модулем, укажите, пожалуйста, Вашу Фамилию и инициалы, а также "
              "наименование учреждения, для которого производится формирование ПВХД, и тип населенного пункта, в "
@@ -38,7 +38,7 @@ Form1::Form1(Navigator& navigator)
     m_error = addError("Label7",
                        "Не введено наименование образовательного учреждения и (или) тип населенного пункта!",
                        {480, 3840, 8535, 255});
-    setPoints(m_error, 8.25);
+    look::setPoints(m_error, look::kSmallPoints);
     auto* start = addButton("Command1", "начать", {3998, 4200, 1815, 495});
     m_start = start;
     QPalette face = start->palette();
@@ -53,7 +53,7 @@ Form1::Form1(Navigator& navigator)
     for (QLineEdit* box : {m_surname, m_firstInitial, m_patronymicInitial, m_institution})
         pressOnEnter(box, start);
 
-    connect(start, &QPushButton::clicked, this, &Form1::command1Click);
+    connect(start, &QPushButton::clicked, this, &Form1::onStartClicked);
 }
 
 QWidget* Form1::firstInput() const { return m_surname; }
@@ -72,12 +72,12 @@ void Form1::offerDraft(const QDateTime& written) {
     // Read after "начать", the last control of the screen.
     setTabOrder(m_start, m_continue);
     setTabOrder(m_continue, m_settlement);
-    connect(m_continue, &QPushButton::clicked, this, [this] { navigator().continueDraft(); });
+    connect(m_continue, &QPushButton::clicked, this, &Form1::continueAsked);
 }
 
 void Form1::reportBadDraft(const QString& movedTo) {
     const QFileInfo aside(movedTo);
-    showNotice(
+    notice().show(
         movedTo.isEmpty()
             ? QStringLiteral("Черновик прежнего плана не прочитан; начат новый план.")
             : QStringLiteral("Черновик прежнего плана не прочитан и отложен в файл %1; начат новый план.")
@@ -85,17 +85,17 @@ void Form1::reportBadDraft(const QString& movedTo) {
         movedTo.isEmpty() ? QString() : aside.absolutePath());
 }
 
-void Form1::command1Click() {
+void Form1::onStartClicked() {
     QList<QWidget*> missing;
     if (m_institution->text().isEmpty())
         missing << m_institution;
     if (m_settlement->currentText().isEmpty())
         missing << m_settlement;
     if (!missing.isEmpty()) {
-        refuse(m_error, missing);
+        faults().refuse(m_error, missing);
         return;
     }
-    clearError(m_error);
+    faults().clear(m_error);
     setWindowTitle(QStringLiteral("Подождите, идет загрузка..."));
 
     PlanState& state = plan();
@@ -117,7 +117,5 @@ void Form1::command1Click() {
         quantity = 0;
     state.adjustmentStage = 0;
 
-    navigator().createScreens();
-    navigator().hideScreen(*this);
-    navigator().showScreen(navigator().form2());
+    emit started();
 }

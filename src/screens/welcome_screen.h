@@ -3,16 +3,16 @@
 #include "screens/screen.h"
 
 class QComboBox;
+class QDateTime;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QDateTime;
 
 // The welcome screen: who draws up the plan and for which institution.
 class Form1 : public Screen {
     Q_OBJECT
 public:
-    explicit Form1(Navigator& navigator);
+    explicit Form1(PlanState& plan);
 
     // A draft of a plan is there: "Продолжить план от DD.MM.YYYY HH:MM" is offered
     // below "начать".
@@ -20,11 +20,18 @@ public:
     // The draft found could not be read and was put aside: one line says so.
     void reportBadDraft(const QString& movedTo);
 
+signals:
+    // "начать": the user's data is stored, with a fresh first record and fresh
+    // wizard flags.
+    void started();
+    // "Продолжить план от …".
+    void continueAsked();
+
 protected:
     QWidget* firstInput() const override;
 
 private:
-    void command1Click();
+    void onStartClicked();
 
     QLineEdit* m_surname = nullptr;
     QLineEdit* m_firstInitial = nullptr;

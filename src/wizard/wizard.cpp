@@ -3,6 +3,7 @@
 #include "screens/accessibility.h"
 #include "screens/adjustment_screen.h"
 #include "screens/assignment_screen.h"
+#include "screens/desktop_fit.h"
 #include "screens/expenses_screen.h"
 #include "screens/other_revenues_screen.h"
 #include "screens/paid_services_screen.h"
@@ -12,7 +13,6 @@
 
 #include "state/number_rules.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
@@ -76,9 +76,14 @@ std::unique_ptr<Wizard> Wizard::start()
     installWindowIcon();
     screenReader::install();
     auto wizard = std::make_unique<Wizard>();
-    wizard->m_form1 = std::make_unique<Form1>(*wizard);
-    wizard->m_form1->describeForScreenReaders();
-    wizard->showScreen(*wizard->m_form1);
+    wizard->m_form1 = std::make_unique<Form1>(wizard->m_plan);
+    Form1* welcome = wizard->m_form1.get();
+    Wizard* w = wizard.get();
+    QObject::connect(welcome, &Form1::started, welcome, [w] { w->welcomeDone(); });
+    QObject::connect(welcome, &Form1::continueAsked, welcome, [w] { w->continueDraft(); });
+    QObject::connect(welcome, &Screen::closed, welcome, [w] { w->endProgram(); });
+    welcome->describeForScreenReaders();
+    wizard->showScreen(*welcome);
     return wizard;
 }
 
@@ -116,35 +121,29 @@ void Wizard::createScreens()
 {
     if (m_form2)
         return;
-    m_form2 = std::make_unique<Form2>(*this);
-    m_form4 = std::make_unique<Form4>(*this);
-    m_form5 = std::make_unique<Form5>(*this);
-    m_form6 = std::make_unique<Form6>(*this);
-    m_form7 = std::make_unique<Form7>(*this);
-    m_form8 = std::make_unique<Form8>(*this);
-    m_form9 = std::make_unique<Form9>(*this);
-    for (Screen* screen : std::initializer_list<Screen*>{m_form2.get(), m_form4.get(), m_form5.get(), m_form6.get(),
-                                                          m_form7.get(), m_form8.get(), m_form9.get()}) {
+    m_form2 = std::make_unique<Form2>(m_plan);
+    m_form4 = std::make_unique<Form4>(m_plan);
+    m_form5 = std::make_unique<Form5>(m_plan);
+    m_form6 = std::make_unique<Form6>(m_plan);
+    m_form7 = std::make_unique<Form7>(m_plan);
+    m_form8 = std::make_unique<Form8>(m_plan);
+    m_form9 = std::make_unique<Form9>(m_plan);
+    for (Screen* screen : screens()) {
+        if (screen == m_form1.get())
+            continue;
         screen->describeForScreenReaders();
         if (screen != m_form2.get())
             screen->orderTabsByPosition();
     }
+    connectScreenOrder();
     if (m_drafts)
-        for (Screen* screen : allScreens())
+        for (Screen* screen : screens())
             watch(*screen);
 }
 
-QList<Screen*> Wizard::allScreens() const {
-    QList<Screen*> all;
-    for (QWidget* screen : screens())
-        all << static_cast<Screen*>(screen);
-    return all;
-}
-
 void Wizard::watch(Screen& screen) {
-    // Connected after the screen's own handlers, so the draft holds what the step did.
-    for (QAbstractButton* button : screen.findChildren<QAbstractButton*>())
-        QObject::connect(button, &QAbstractButton::clicked, m_typingPause.get(), [this] { saveDraft(); });
+    // A choice from a list is a step of its own (the adjustment recalculates
+    // before the list reports it); typing is kept once it pauses.
     for (QComboBox* list : screen.findChildren<QComboBox*>())
         QObject::connect(list, &QComboBox::activated, m_typingPause.get(), [this] { saveDraft(); });
     for (QLineEdit* box : screen.findChildren<QLineEdit*>())
@@ -157,7 +156,7 @@ QJsonObject Wizard::screensOut() const {
     QJsonArray shown;
     // Disabled screens first: they stand behind the one in use.
     for (const bool enabled : {false, true})
-        for (Screen* screen : allScreens()) {
+        for (Screen* screen : screens()) {
             out.insert(screen->objectName(), screen->entriesOut());
             if (screen->isVisible() && screen->isEnabled() == enabled)
                 shown.append(QJsonObject{{QStringLiteral("screen"), screen->objectName()},
@@ -173,7 +172,7 @@ void Wizard::saveDraft() {
     m_typingPause->stop();
     if (m_earlier) {
         // A new plan over an earlier draft replaces it once past its first screen.
-        for (QWidget* screen : screens())
+        for (Screen* screen : screens())
             if (screen->isVisible() && screen != m_form1.get() && screen != m_form2.get())
                 m_earlier.reset();
         if (m_earlier)
@@ -191,15 +190,16 @@ void Wizard::continueDraft() {
     m_restoring = true;
     m_plan = found.plan;
     createScreens();
-    for (Screen* screen : allScreens())
+    for (Screen* screen : screens())
         screen->entriesBack(found.screens.value(screen->objectName()).toObject());
-    // The figures worked out again from the restored plan, once there are any.
+    // The screens that computed on arrival are entered again, once there is
+    // something to show.
     if (!m_plan.paidRevenue.total.isEmpty())
-        form5().showTotals(m_plan.paidRevenue.total.numeric(), m_plan.paidCostTotal.numeric());
+        form5().enter();
     QList<std::pair<Screen*, bool>> shown;
     for (const QJsonValue entry : found.screens.value(QStringLiteral("shown")).toArray()) {
         const QString name = entry.toObject().value(QStringLiteral("screen")).toString();
-        for (Screen* screen : allScreens())
+        for (Screen* screen : screens())
             if (screen != m_form1.get() && screen->objectName() == name)
                 shown.append({screen, entry.toObject().value(QStringLiteral("enabled")).toBool(true)});
     }
@@ -207,7 +207,7 @@ void Wizard::continueDraft() {
     if (shown.isEmpty() || !shown.last().second)
         shown = {{m_form2.get(), true}};
     if (shown.last().first == m_form8.get())
-        form8().computeAndShow();
+        form8().enter();
     hideScreen(*m_form1);
     for (const auto& [screen, enabled] : shown) {
         screen->setEnabled(enabled);
@@ -218,11 +218,11 @@ void Wizard::continueDraft() {
     saveDraft();
 }
 
-QList<QWidget*> Wizard::screens() const
-{
-    QList<QWidget*> all;
-    for (QWidget* screen : std::initializer_list<QWidget*>{m_form1.get(), m_form2.get(), m_form4.get(), m_form5.get(),
-                                                            m_form6.get(), m_form7.get(), m_form8.get(), m_form9.get()})
+QList<Screen*> Wizard::screens() const {
+    QList<Screen*> all;
+    for (Screen* screen :
+         std::initializer_list<Screen*>{m_form1.get(), m_form2.get(), m_form4.get(), m_form5.get(),
+                                        m_form6.get(), m_form7.get(), m_form8.get(), m_form9.get()})
         if (screen)
             all << screen;
     return all;
@@ -270,12 +270,8 @@ void Wizard::place(QWidget& screen)
     const QScreen* desktop = QGuiApplication::screenAt(frame.center());
     if (!desktop)
         desktop = QGuiApplication::primaryScreen();
-    if (desktop) {
-        const QRect area = desktop->availableGeometry();
-        // Too large a window keeps its top-left corner (and so its caption) in view.
-        frame.moveLeft(std::max(area.left(), std::min(frame.left(), area.right() + 1 - frame.width())));
-        frame.moveTop(std::max(area.top(), std::min(frame.top(), area.bottom() + 1 - frame.height())));
-    }
+    if (desktop)
+        frame = keptOnDesktop(frame, desktop->availableGeometry());
     screen.move(frame.topLeft());
 }
 
@@ -311,25 +307,11 @@ void Wizard::setScreenEnabled(QWidget& screen, bool enabled)
     }
 }
 
-void Wizard::openPaidServicesInstructions(QWidget& caller)
-{
-    Form4& services = form4();
-    if (&caller == m_form2.get()) {
-        services.prepareInstructions(false);
-        showScreen(services);
-        hideScreen(caller);
-    } else {
-        services.prepareInstructions(true);
-        hideScreen(caller);
-        showScreen(services);
-    }
-}
-
 void Wizard::endProgram()
 {
     // No question is asked: the draft is written and every window goes at once.
     saveDraft();
-    for (QWidget* screen : screens())
+    for (Screen* screen : screens())
         screen->hide();
     if (m_endHandler)
         m_endHandler();

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "screens/navigator.h"
 #include "state/draft.h"
 #include "state/plan_state.h"
 
@@ -12,14 +11,25 @@
 #include <optional>
 
 class QTimer;
+class QWidget;
 class Screen;
+class Form1;
+class Form2;
+class Form4;
+class Form5;
+class Form6;
+class Form7;
+class Form8;
+class Form9;
 
-// The registry of screens and the shared screen operations. One plan, one
-// instance of each screen for the whole run.
-class Wizard final : public Navigator {
+// The registry of screens and the shared screen operations: one plan, one
+// instance of each screen for the whole run. The screens report what happened;
+// the wizard decides which screen follows (the screen order, one function per
+// transition) and keeps the draft of the plan after every step.
+class Wizard final {
 public:
     Wizard();
-    ~Wizard() override;
+    ~Wizard();
     Wizard(const Wizard&) = delete;
     Wizard& operator=(const Wizard&) = delete;
 
@@ -31,24 +41,33 @@ public:
     // continue the draft found there, and every step is written to it.
     static std::unique_ptr<Wizard> start(const QString& draftFolder);
 
-    PlanState& plan() override { return m_plan; }
+    PlanState& plan() { return m_plan; }
+    // The screens exist from the welcome screen's "начать" on; asking for one
+    // before that is a programming error.
     Form1& form1() { return *m_form1; }
-    Form2& form2() override;
-    Form4& form4() override;
-    Form5& form5() override;
-    Form6& form6() override;
-    Form7& form7() override;
-    Form8& form8() override;
-    Form9& form9() override;
+    Form2& form2();
+    Form4& form4();
+    Form5& form5();
+    Form6& form6();
+    Form7& form7();
+    Form8& form8();
+    Form9& form9();
     bool screensCreated() const { return m_form2 != nullptr; }
 
-    void createScreens() override;
-    void showScreen(QWidget& screen) override;
-    void hideScreen(QWidget& screen) override;
-    void setScreenEnabled(QWidget& screen, bool enabled) override;
-    void openPaidServicesInstructions(QWidget& caller) override;
-    void endProgram() override;
-    void continueDraft() override;
+    // Creates every other screen hidden, in the order Form2, Form4 … Form9.
+    void createScreens();
+    // Shows a screen non-modally, in front and active, where the screen it
+    // replaces stood.
+    void showScreen(QWidget& screen);
+    // Hides a screen; it keeps its state.
+    void hideScreen(QWidget& screen);
+    // Enables or disables a whole screen (the adjustment screen during revision).
+    void setScreenEnabled(QWidget& screen, bool enabled);
+    // Closing any window ends the program at once (the draft is written).
+    void endProgram();
+    // The welcome screen's "Продолжить план от …": the plan of the draft found at
+    // start-up comes back with every screen as it was left.
+    void continueDraft();
 
     // Writes the draft now (after a step; when a window closes). Nothing is written
     // without a draft, before "начать", or while a new plan started over an earlier
@@ -62,6 +81,14 @@ public:
     void setEndHandler(std::function<void()> handler) { m_endHandler = std::move(handler); }
 
 private:
+    // The screen order (screen_order.cpp): what each screen's report leads to.
+    void connectScreenOrder();
+    void welcomeDone();
+    void servicesDone();
+    void openPaidServicesInstructions(Screen& caller);
+    // Leaves one screen for another.
+    void replace(QWidget& leaving, QWidget& entering);
+
     // Moves a screen that is about to appear to its place: where the screen it
     // replaces stands (same top-left corner), centred over a disabled screen it
     // is shown over, centred on the desktop when it is the first; always wholly
@@ -69,9 +96,8 @@ private:
     void place(QWidget& screen);
     // The window frame of a shown screen, for placing the screens that follow.
     void rememberFrame(const QWidget& shown);
-    QList<QWidget*> screens() const;
-    QList<Screen*> allScreens() const;
-    // Every step that completes something writes the draft; typing does after a pause.
+    QList<Screen*> screens() const;
+    // Every step writes the draft; typing does after a pause.
     void watch(Screen& screen);
     QJsonObject screensOut() const;
 

@@ -58,7 +58,7 @@ class TestAdjustmentScreen : public QObject {
     {
         m_wizard->hideScreen(m_wizard->form2());
         m_wizard->showScreen(m_wizard->form8());
-        m_wizard->form8().computeAndShow();
+        m_wizard->form8().enter();
         drive::click(m_wizard->form8(), "Command1");
         QCOMPARE(drive::visibleScreens(), QStringList{"Form9"});
     }

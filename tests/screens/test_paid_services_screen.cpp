@@ -326,16 +326,25 @@ private slots:
             << 1 << QStringList{"Form4/Command5", "Form4/Command1"};
         QTest::newRow("закончить, change services, reopen")
             << 2 << QStringList{"Form4/Command4", "Form5/Command2", "Form4/Command1", "Form4/Command4"};
+        // Edited where "удалить" left the editor, on the record before.
+        QTest::newRow("удалить, edit, вернуть удалённую, назад")
+            << 1 << QStringList{"Form4/Command7", "edit", "Form4/Command8", "Form4/Command5"};
     }
     void editsSurviveMoving()
     {
         QFETCH(int, record);
         QFETCH(QStringList, steps);
         createRecords(2);
-        if (record == 1)
+        const bool editOnTheWay = steps.contains("edit");
+        if (record == 1 && !editOnTheWay)
             drive::click(form4(), "Command5");
-        enter(editedEntry());
+        if (!editOnTheWay)
+            enter(editedEntry());
         for (const QString& step : steps) {
+            if (step == "edit") {
+                enter(editedEntry());
+                continue;
+            }
             const QStringList parts = step.split('/');
             drive::click(parts[0] == "Form4" ? form4() : form5(), qPrintable(parts[1]));
         }

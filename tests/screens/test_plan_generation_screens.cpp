@@ -34,7 +34,7 @@ class TestPlanGenerationScreens : public QObject {
     {
         m_wizard->hideScreen(m_wizard->form2());
         m_wizard->showScreen(m_wizard->form8());
-        m_wizard->form8().computeAndShow();
+        m_wizard->form8().enter();
     }
 
     // Screens that show the same labels and window before and after a press.
@@ -172,7 +172,7 @@ private slots:
         if (corrected)
             drive::choose(screen, "Combo1", "0");
         else
-            m_wizard->form8().computeAndShow();
+            m_wizard->form8().enter();
         QVERIFY(notice(screen)->isVisible());
         if (corrected) {
             drive::choose(screen, "Combo1", "-5");
@@ -182,7 +182,7 @@ private slots:
             drive::click(screen, "Command3");
             plan().otherPayments.total = 1000.0;
             plan().otherPayments.q[0] = 1000.0;
-            m_wizard->form8().computeAndShow();
+            m_wizard->form8().enter();
             m_wizard->hideScreen(m_wizard->form7());
             m_wizard->showScreen(m_wizard->form8());
         }
@@ -234,7 +234,7 @@ private slots:
             q = 100000.0;
         plan().baseWages = plan().wages;
         const int grown = m_wizard->form8().height();
-        m_wizard->form8().computeAndShow();
+        m_wizard->form8().enter();
         drive::click(m_wizard->form8(), "Command2");
         QVERIFY(notice(m_wizard->form8())->text().startsWith("ПФХД сохранён"));
         QVERIFY(m_wizard->form8().height() < grown);

@@ -31,7 +31,7 @@ class TestPreliminaryScreen : public QObject {
     {
         m_wizard->hideScreen(m_wizard->form2());
         m_wizard->showScreen(m_wizard->form8());
-        m_wizard->form8().computeAndShow();
+        m_wizard->form8().enter();
     }
 
     // Goes through the expense pages typing one annual sum per page (the page's

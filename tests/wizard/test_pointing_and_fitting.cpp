@@ -33,7 +33,7 @@ class TestPointingAndFitting : public QObject {
         Form8& preliminary = m_wizard->form8();
         m_wizard->hideScreen(m_wizard->form2());
         m_wizard->showScreen(preliminary);
-        preliminary.computeAndShow();
+        preliminary.enter();
         drive::click(preliminary, "Command1");
         return m_wizard->form9();
     }

@@ -504,7 +504,11 @@ private slots:
         m_strayFolders.clear();
         m_ends = 0;
         m_restarts = 0;
-        m_drafts = std::make_unique<QTemporaryDir>();
+        // The drafts the walk keeps writing (after every step) lie in memory where
+        // the system has it: flushing each to a busy disk would make the walk wait.
+        m_drafts = QFileInfo(QStringLiteral("/dev/shm")).isWritable()
+                       ? std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/planium-walk-XXXXXX"))
+                       : std::make_unique<QTemporaryDir>();
         m_wizard = Wizard::start(m_drafts->path());
         m_wizard->setEndHandler([this] { ++m_ends; });
     }
