@@ -33,16 +33,22 @@ Form2::Form2(PlanState& plan)
 // The button holds the focus whenever the screen is shown.
 QWidget* Form2::firstInput() const { return m_next; }
 
-void Form2::onNextClicked() {
+bool Form2::takePage(int) {
     // An amount beyond the fixed-point range cannot be stored: it is refused like
     // any text that is not a number.
     const auto amount = FixedAmount::fromText(m_amount->text());
     if (!amount) {
         faults().refuse(m_error, {m_amount}, amountHint(m_amount->text()));
-        emit stepTaken();
-        return;
+        return false;
     }
     faults().clear(m_error);
     plan().founderSubsidy = *amount;
-    emit forward();
+    return true;
+}
+
+void Form2::onNextClicked() {
+    if (takePage(0))
+        emit forward();
+    else
+        emit stepTaken();
 }

@@ -77,7 +77,7 @@ Form7::Form7(PlanState& plan)
         auto page = std::make_unique<QuarterPage>(static_cast<TwipLayout&>(*this), frame, QPoint(0, 0),
                                                   layoutOf(entry));
         setPageVisible(frame, m_pages.empty());
-        const std::size_t index = m_pages.size();
+        const int index = int(m_pages.size());
         connect(page->next(), &QPushButton::clicked, this, [this, index] { onNextClicked(index); });
         connect(page->back(), &QPushButton::clicked, this, [this, index] { onBackClicked(index); });
         m_pages.push_back({entry.number, entry.category, std::move(page)});
@@ -101,21 +101,20 @@ QJsonObject Form7::entriesOut() const {
 void Form7::entriesBack(const QJsonObject& entries) {
     Screen::entriesBack(entries);
     const int number = entries.value(QStringLiteral("page")).toInt(m_pages.front().number);
-    for (std::size_t index = 0; index < m_pages.size(); ++index)
-        if (m_pages[index].number == number)
+    for (int index = 0; index < pageCount(); ++index)
+        if (m_pages[std::size_t(index)].number == number)
             showPage(index);
 }
 
-void Form7::showPage(std::size_t index)
-{
+void Form7::showPage(int index) {
     setPageVisible(m_pages[m_current].entry->page(), false);
-    m_current = index;
-    setPageVisible(m_pages[index].entry->page(), true);
+    m_current = std::size_t(index);
+    setPageVisible(m_pages[m_current].entry->page(), true);
     focusFirstInput();
 }
 
-void Form7::onNextClicked(std::size_t index) {
-    const Page& page = m_pages[index];
+bool Form7::takePage(int index) {
+    const Page& page = m_pages[std::size_t(index)];
     // materialsQ4 is the one fixed-point quarter; an amount beyond its range is
     // refused like a text that is not a number, and nothing is stored.
     const auto fourth = page.category == Category::Materials ? familyEntry::FourthQuarter::Fixed
@@ -123,17 +122,22 @@ void Form7::onNextClicked(std::size_t index) {
     const auto family = page.entry->read(faults(), fourth);
     if (family)
         plan().expense(page.category) = *family;
-    if (family && index + 1 == m_pages.size()) {
+    return family.has_value();
+}
+
+void Form7::onNextClicked(int index) {
+    const bool taken = takePage(index);
+    if (taken && index + 1 == pageCount()) {
         emit forward();
         return;
     }
-    if (family)
+    if (taken)
         showPage(index + 1);
     emit stepTaken();
 }
 
-void Form7::onBackClicked(std::size_t index) {
-    m_pages[index].entry->clearError(faults());
+void Form7::onBackClicked(int index) {
+    m_pages[std::size_t(index)].entry->clearError(faults());
     if (index == 0) {
         emit back();
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "screens/entry_pages.h"
 #include "screens/quarter_page.h"
 #include "screens/screen.h"
 #include "state/plan_state.h"
@@ -10,7 +11,7 @@
 // The twelve expense categories, one page each (pages 1 … 10, 12, 13), entered
 // per quarter or as one annual sum. The screen keeps its visible page while
 // hidden, so it shows again on the page it was left on.
-class Form7 : public Screen {
+class Form7 : public Screen, public EntryPages {
     Q_OBJECT
 public:
     explicit Form7(PlanState& plan);
@@ -18,6 +19,12 @@ public:
 
     // The number of the visible page (1 … 10, 12 or 13).
     int currentPage() const;
+
+    // The categories in the order of their pages.
+    int pageCount() const override { return int(m_pages.size()); }
+    int shownPage() const override { return int(m_current); }
+    void showPage(int page) override;
+    bool takePage(int page) override;
 
     // The entries and the visible page.
     QJsonObject entriesOut() const override;
@@ -41,9 +48,8 @@ private:
         std::unique_ptr<QuarterPage> entry; // Frame<k>
     };
 
-    void onNextClicked(std::size_t index); // Command<k>1
-    void onBackClicked(std::size_t index); // Command<k>2
-    void showPage(std::size_t index);
+    void onNextClicked(int index); // Command<k>1
+    void onBackClicked(int index); // Command<k>2
 
     std::vector<Page> m_pages;
     std::size_t m_current = 0;

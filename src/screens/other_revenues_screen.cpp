@@ -98,11 +98,24 @@ QWidget* Form6::firstInput() const {
     return (onParentFeePage() ? m_parentFee : m_investments)->firstInput();
 }
 
-void Form6::onInvestmentsNextClicked() {
-    if (const auto family = m_investments->read(faults(), familyEntry::FourthQuarter::Tagged)) {
-        plan().investments = *family;
-        showParentFeePage(true);
+bool Form6::takePage(int page) {
+    if (page == 0) {
+        const auto family = m_investments->read(faults(), familyEntry::FourthQuarter::Tagged);
+        if (family)
+            plan().investments = *family;
+        return family.has_value();
     }
+    // parentFeeQ4 is a fixed-point amount; one that would not fit is refused like
+    // a text that is not a number, and nothing is stored.
+    const auto family = m_parentFee->read(faults(), familyEntry::FourthQuarter::Fixed);
+    if (family)
+        plan().parentFee = *family;
+    return family.has_value();
+}
+
+void Form6::onInvestmentsNextClicked() {
+    if (takePage(0))
+        showParentFeePage(true);
     emit stepTaken();
 }
 
@@ -112,15 +125,10 @@ void Form6::onInvestmentsBackClicked() {
 }
 
 void Form6::onParentFeeNextClicked() {
-    // parentFeeQ4 is a fixed-point amount; one that would not fit is refused like
-    // a text that is not a number, and nothing is stored.
-    const auto family = m_parentFee->read(faults(), familyEntry::FourthQuarter::Fixed);
-    if (!family) {
+    if (takePage(1))
+        emit forward();
+    else
         emit stepTaken();
-        return;
-    }
-    plan().parentFee = *family;
-    emit forward();
 }
 
 void Form6::onParentFeeBackClicked() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "screens/entry_pages.h"
 #include "screens/quarter_page.h"
 #include "screens/screen.h"
 
@@ -8,7 +9,7 @@
 // The other revenues: budget investments on the screen itself, the parental fee
 // on the page Frame2 that covers it. The screen shows again on the page it was
 // hidden on.
-class Form6 : public Screen {
+class Form6 : public Screen, public EntryPages {
     Q_OBJECT
 public:
     explicit Form6(PlanState& plan);
@@ -16,6 +17,12 @@ public:
 
     // Whether the parental fee page is the visible one.
     bool onParentFeePage() const;
+
+    // The budget investments (page 0), then the parental fee (page 1).
+    int pageCount() const override { return 2; }
+    int shownPage() const override { return onParentFeePage() ? 1 : 0; }
+    void showPage(int page) override { showParentFeePage(page == 1); }
+    bool takePage(int page) override;
 
     // The entries and the visible page.
     QJsonObject entriesOut() const override;

@@ -4,6 +4,7 @@
 #include "screens/adjustment_screen.h"
 #include "screens/assignment_screen.h"
 #include "screens/desktop_fit.h"
+#include "screens/entry_pages.h"
 #include "screens/expenses_screen.h"
 #include "screens/other_revenues_screen.h"
 #include "screens/paid_services_screen.h"
@@ -190,12 +191,6 @@ void Wizard::continueDraft() {
     m_restoring = true;
     m_plan = found.plan;
     createScreens();
-    for (Screen* screen : screens())
-        screen->entriesBack(found.screens.value(screen->objectName()).toObject());
-    // The screens that computed on arrival are entered again, once there is
-    // something to show.
-    if (!m_plan.paidRevenue.total.isEmpty())
-        form5().enter();
     QList<std::pair<Screen*, bool>> shown;
     for (const QJsonValue entry : found.screens.value(QStringLiteral("shown")).toArray()) {
         const QString name = entry.toObject().value(QStringLiteral("screen")).toString();
@@ -206,6 +201,20 @@ void Wizard::continueDraft() {
     // A draft that names no screen in use goes on where a new plan starts.
     if (shown.isEmpty() || !shown.last().second)
         shown = {{m_form2.get(), true}};
+    const auto entriesOf = [&found](const Screen* screen) {
+        return found.screens.value(screen->objectName()).toObject();
+    };
+    for (Screen* screen : screens())
+        if (screen != m_form9.get())
+            screen->entriesBack(entriesOf(screen));
+    if (Screen* refused = retakeInputs(*shown.last().first))
+        shown = {{refused, true}};
+    // The adjustment shows its figures from the plan as it now stands.
+    form9().entriesBack(entriesOf(m_form9.get()));
+    // The screens that computed on arrival are entered again, once there is
+    // something to show.
+    if (!m_plan.paidRevenue.total.isEmpty())
+        form5().enter();
     if (shown.last().first == m_form8.get())
         form8().enter();
     hideScreen(*m_form1);
@@ -216,6 +225,41 @@ void Wizard::continueDraft() {
     shown.last().first->focusFirstInput();
     m_restoring = false;
     saveDraft();
+}
+
+Screen* Wizard::retakeInputs(Screen& at) {
+    struct Step {
+        Screen* screen;
+        EntryPages* pages;
+        int page;
+    };
+    QList<Step> steps; // in the order of the screens
+    for (const auto& [screen, pages] : std::initializer_list<std::pair<Screen*, EntryPages*>>{
+             {m_form2.get(), m_form2.get()}, {m_form6.get(), m_form6.get()}, {m_form7.get(), m_form7.get()}})
+        for (int page = 0; page < pages->pageCount(); ++page)
+            steps.append({screen, pages, page});
+    // How far the plan went: every page before the one in use.
+    const bool adjusting = m_plan.adjustmentStage.toInt() == 1;
+    qsizetype reached = steps.size();
+    if (!adjusting && (&at == m_form2.get() || &at == m_form4.get() || &at == m_form5.get()))
+        reached = &at == m_form2.get() ? 0 : 1;
+    else if (!adjusting && (&at == m_form6.get() || &at == m_form7.get()))
+        for (qsizetype i = 0; i < steps.size(); ++i)
+            if (steps[i].screen == &at && steps[i].page == steps[i].pages->shownPage())
+                reached = i;
+    for (qsizetype i = 0; i < reached; ++i) {
+        const Step& step = steps[i];
+        if (adjusting && step.screen == m_form7.get())
+            continue; // the expenses hold the corrected amounts since
+        if (step.pages->takePage(step.page))
+            continue;
+        // Back where the refused entry was typed: the plan is made again from there.
+        step.pages->showPage(step.page);
+        m_plan.adjustmentStage = 0;
+        m_plan.correctionsEnabled = 0;
+        return step.screen;
+    }
+    return nullptr;
 }
 
 QList<Screen*> Wizard::screens() const {

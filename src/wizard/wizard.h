@@ -86,6 +86,11 @@ private:
     void welcomeDone();
     void servicesDone();
     void openPaidServicesInstructions(Screen& caller);
+    // The inputs a continued plan went past were taken as their "далее" was
+    // pressed, and their boxes cannot have changed since: the plan is made to hold
+    // what those boxes read as. A box the screens would refuse is shown refused
+    // where it stands, and the plan goes on from there (the screen returned).
+    Screen* retakeInputs(Screen& at);
     // Leaves one screen for another.
     void replace(QWidget& leaving, QWidget& entering);
 
