@@ -2,22 +2,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace draft {
 
@@ -272,14 +262,6 @@ bool countersMakeSense(const PlanState& plan) {
            counterWithin(plan.correctionsEnabled, 0, 1);
 }
 
-QString asideName(const QString& path) {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = QStringLiteral("%1.bad-%2").arg(path, stamp);
-    for (int n = 2; QFileInfo(aside).exists() || QFileInfo(aside).isSymLink(); ++n)
-        aside = QStringLiteral("%1.bad-%2-%3").arg(path, stamp).arg(n);
-    return aside;
-}
-
 } // namespace
 
 QJsonObject serviceToJson(const ServiceRecord& record) {
@@ -517,55 +499,12 @@ Store::Loaded Store::load() {
     Loaded loaded;
     if (!usable())
         return loaded;
-    const QByteArray native = QFile::encodeName(m_path);
-    QByteArray bytes;
-    QString why;
-#ifdef Q_OS_UNIX
-    struct stat seen {};
-    if (::lstat(native.constData(), &seen) != 0) {
-        if (errno == ENOENT)
-            return loaded;
-        why = QStringLiteral("cannot be looked at");
-    } else if (!S_ISREG(seen.st_mode)) {
-        why = S_ISLNK(seen.st_mode) ? QStringLiteral("a link") : QStringLiteral("not a plain file");
-    } else if (seen.st_size > kLargestDraft) {
-        why = QStringLiteral("too large");
-    } else {
-        // Never followed, never waited on, even if it was swapped since it was looked at.
-        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        struct stat opened {};
-        if (fd < 0 || ::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-            why = QStringLiteral("unreadable");
-        } else {
-            bytes.resize(qsizetype(opened.st_size));
-            qsizetype done = 0;
-            while (done < bytes.size()) {
-                const ssize_t n = ::read(fd, bytes.data() + done, std::size_t(bytes.size() - done));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    break;
-                done += n;
-            }
-            bytes.truncate(done);
-        }
-        if (fd >= 0)
-            ::close(fd);
-    }
-#else
-    const QFileInfo info(m_path);
-    if (!info.exists() && !info.isSymLink())
+    const files::ReadResult read = files::readSmallFile(m_path, kLargestDraft);
+    if (read.status == files::ReadResult::Status::Missing)
         return loaded;
-    QFile file(m_path);
-    if (info.isSymLink() || !info.isFile())
-        why = QStringLiteral("not a plain file");
-    else if (!file.open(QIODevice::ReadOnly))
-        why = QStringLiteral("unreadable");
-    else
-        bytes = file.read(kLargestDraft + 1);
-#endif
-    if (why.isEmpty()) {
-        if (auto contents = decode(bytes, &why)) {
+    QString why = read.why;
+    if (read.status == files::ReadResult::Status::Read) {
+        if (auto contents = decode(read.bytes, &why)) {
             loaded.status = Loaded::Status::Good;
             loaded.contents = std::move(contents);
             return loaded;
@@ -573,57 +512,20 @@ Store::Loaded Store::load() {
     }
     loaded.status = Loaded::Status::Bad;
     loaded.why = why;
-    const QString aside = asideName(m_path);
     // Left where it is when it cannot be moved; a save then replaces a plain file only.
-    if (std::rename(native.constData(), QFile::encodeName(aside).constData()) == 0)
-        loaded.movedTo = aside;
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    loaded.movedTo = files::moveAside(m_path, QStringLiteral(".bad-") + stamp);
     return loaded;
 }
 
-bool Store::save(const Contents& contents) {
+files::WriteResult Store::save(const Contents& contents) {
     return saveBytes(encode(contents));
 }
 
-bool Store::saveBytes(const QByteArray& bytes) {
+files::WriteResult Store::saveBytes(const QByteArray& bytes) {
     if (!usable())
-        return false;
-#ifdef Q_OS_UNIX
-    const QByteArray target = QFile::encodeName(m_path);
-    const QByteArray fresh = target + ".new";
-    // A leftover of a write that never finished is only ever a part of a draft.
-    ::unlink(fresh.constData());
-    const int fd = ::open(fresh.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    qsizetype done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += ok ? n : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || std::rename(fresh.constData(), target.constData()) != 0) {
-        ::unlink(fresh.constData());
-        return false;
-    }
-    // The rename itself reaches the disk with the folder.
-    const int folder = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-    return true;
-#else
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(bytes);
-    return file.commit();
-#endif
+        return {files::WriteError::Other, QStringLiteral("no folder for drafts")};
+    return files::replaceFile(m_path, bytes);
 }
 
 } // namespace draft

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "state/files.h"
 #include "state/plan_state.h"
 
 #include <QByteArray>
@@ -85,8 +86,9 @@ public:
 
     // Writes the draft safely: a new file beside the old one, flushed to the disk,
     // then renamed over it; a crash at any moment leaves the old or the new draft.
-    bool save(const Contents& contents);
-    bool saveBytes(const QByteArray& bytes);
+    // False, with the kind of failure and the system's text, when it cannot.
+    files::WriteResult save(const Contents& contents);
+    files::WriteResult saveBytes(const QByteArray& bytes);
 
 private:
     QString m_folder;
