@@ -17,18 +17,27 @@ const QString kFormat = QStringLiteral("planium-draft");
 constexpr qint64 kLargestDraft = 16 * 1024 * 1024; // far above any plan; a larger file is not a draft
 constexpr int kSlots = 16;
 
-// --- plan values ---------------------------------------------------------------
+// A JSON reader drops it from the start of a string.
+constexpr QChar kByteOrderMark(0xfeff);
+
+// A text's UTF-16 code units as four lowercase hex digits each: how a text that
+// UTF-8 cannot hold (a lone surrogate pasted in) is kept exactly.
+QByteArray utf16Hex(QStringView text) {
+    static const char digits[] = "0123456789abcdef";
+    QByteArray hex;
+    hex.reserve(text.size() * 4);
+    for (const QChar c : text)
+        for (int shift = 12; shift >= 0; shift -= 4)
+            hex += digits[(c.unicode() >> shift) & 15];
+    return hex;
+}
 
 } // namespace
 
 QJsonValue textToJson(const QString& text) {
-    if (QStringView(text).isValidUtf16())
+    if (QStringView(text).isValidUtf16() && !text.contains(kByteOrderMark))
         return text;
-    QString hex;
-    hex.reserve(text.size() * 4);
-    for (const QChar c : text)
-        hex += QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-    return QJsonObject{{QStringLiteral("utf16"), hex}};
+    return QJsonObject{{QStringLiteral("utf16"), QString::fromLatin1(utf16Hex(text))}};
 }
 
 std::optional<QString> textFromJson(const QJsonValue& json) {
@@ -51,31 +60,6 @@ std::optional<QString> textFromJson(const QJsonValue& json) {
 }
 
 namespace {
-
-QJsonValue toJson(const TaggedValue& value) {
-    switch (value.kind()) {
-    case TaggedValue::Kind::Empty:
-        return QJsonValue::Null;
-    case TaggedValue::Kind::Text:
-        return textToJson(*value.text());
-    case TaggedValue::Kind::Whole:
-        return QJsonObject{{QStringLiteral("whole"), QString::number(*value.whole())}};
-    case TaggedValue::Kind::Double: {
-        const double d = *value.real();
-        QString text;
-        if (std::isnan(d))
-            text = QStringLiteral("nan");
-        else if (std::isinf(d))
-            text = d < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");
-        else
-            text = QString::number(d, 'g', 17);
-        return QJsonObject{{QStringLiteral("double"), text}};
-    }
-    case TaggedValue::Kind::Fixed:
-        return QJsonObject{{QStringLiteral("fixed"), QString::number(value.fixed()->units())}};
-    }
-    return QJsonValue::Null;
-}
 
 bool fromJson(const QJsonValue& json, TaggedValue& value) {
     if (json.isNull()) {
@@ -125,13 +109,6 @@ bool fromJson(const QJsonValue& json, TaggedValue& value) {
     return ok;
 }
 
-QJsonValue toJson(const Family& family) {
-    QJsonArray five{toJson(family.total)};
-    for (const TaggedValue& q : family.q)
-        five.append(toJson(q));
-    return five;
-}
-
 bool fromJson(const QJsonValue& json, Family& family) {
     const QJsonArray five = json.toArray();
     if (!json.isArray() || five.size() != 5 || !fromJson(five[0], family.total))
@@ -142,13 +119,6 @@ bool fromJson(const QJsonValue& json, Family& family) {
     return true;
 }
 
-template <std::size_t N> QJsonValue toJson(const std::array<TaggedValue, N>& values) {
-    QJsonArray all;
-    for (const TaggedValue& v : values)
-        all.append(toJson(v));
-    return all;
-}
-
 template <std::size_t N> bool fromJson(const QJsonValue& json, std::array<TaggedValue, N>& values) {
     const QJsonArray all = json.toArray();
     if (!json.isArray() || all.size() != qsizetype(N))
@@ -157,10 +127,6 @@ template <std::size_t N> bool fromJson(const QJsonValue& json, std::array<Tagged
         if (!fromJson(all[qsizetype(k)], values[k]))
             return false;
     return true;
-}
-
-QJsonValue toJson(const QString& text) {
-    return textToJson(text);
 }
 
 bool fromJson(const QJsonValue& json, QString& text) {
@@ -264,30 +230,12 @@ bool countersMakeSense(const PlanState& plan) {
 
 } // namespace
 
-QJsonObject serviceToJson(const ServiceRecord& record) {
-    QJsonObject r;
-    eachField(record,
-              [&](const char* name, const auto& value) { r.insert(QLatin1String(name), toJson(value)); });
-    return r;
-}
-
 bool serviceFromJson(const QJsonObject& json, ServiceRecord& record) {
     bool ok = true;
     eachField(record, [&](const char* name, auto& value) {
         ok = ok && fromJson(json.value(QLatin1String(name)), value);
     });
     return ok;
-}
-
-QJsonObject planToJson(const PlanState& plan) {
-    QJsonObject json;
-    eachVariable(
-        plan, [&](const char* name, const auto& value) { json.insert(QLatin1String(name), toJson(value)); });
-    QJsonArray services;
-    for (const ServiceRecord& record : plan.services)
-        services.append(serviceToJson(record));
-    json.insert(QLatin1String("services"), services);
-    return json;
 }
 
 bool planFromJson(const QJsonObject& json, PlanState& plan) {
@@ -304,47 +252,57 @@ bool planFromJson(const QJsonObject& json, PlanState& plan) {
     return ok && countersMakeSense(plan);
 }
 
-QByteArray encode(const Contents& contents) {
-    return encode(contents.written, contents.plan, contents.screens);
-}
-
 namespace {
 
-// The plan is written straight as JSON text: it is written after every step, and
-// building it as a document first takes several times as long. What it writes is
-// what planToJson() gives, and it is read back as a document.
-void appendString(QByteArray& out, const QByteArray& utf8) {
-    out += '"';
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u == '"' || u == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            static const char hex[] = "0123456789abcdef";
-            out += "\\u00";
-            out += hex[u >> 4];
-            out += hex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
-void appendTagged(QByteArray& out, const char* key, const QString& text) {
+// The draft is written straight as JSON text, by this one encoder: it is written
+// after every step, and building it as a document first takes several times as
+// long. Where a document is wanted, it is what this writes, read back.
+void appendTagged(QByteArray& out, const char* key, const QByteArray& latin1) {
     out += "{\"";
     out += key;
     out += "\":\"";
-    out += text.toLatin1();
+    out += latin1;
     out += "\"}";
 }
 
-void appendText(QByteArray& out, const QString& text) {
-    if (QStringView(text).isValidUtf16())
-        appendString(out, text.toUtf8());
-    else
-        appendTagged(out, "utf16", textToJson(text).toObject().value(QLatin1String("utf16")).toString());
+// A text as a JSON string in UTF-8, or as its code units ({"utf16": "<hex>"})
+// when UTF-8 cannot hold it or a reader would not give it back whole.
+void appendText(QByteArray& out, QStringView text) {
+    static const char hex[] = "0123456789abcdef";
+    const qsizetype start = out.size();
+    out += '"';
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = text[i].unicode();
+        if (u == '"' || u == '\\') {
+            out += '\\';
+            out += char(u);
+        } else if (u < 0x20) {
+            out += "\\u00";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else if (u < 0x80) {
+            out += char(u);
+        } else if (u < 0x800) {
+            out += char(0xc0 | (u >> 6));
+            out += char(0x80 | (u & 0x3f));
+        } else if (!QChar::isSurrogate(u) && u != kByteOrderMark) {
+            out += char(0xe0 | (u >> 12));
+            out += char(0x80 | ((u >> 6) & 0x3f));
+            out += char(0x80 | (u & 0x3f));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            const char32_t c = QChar::surrogateToUcs4(u, text[++i].unicode());
+            out += char(0xf0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3f));
+            out += char(0x80 | ((c >> 6) & 0x3f));
+            out += char(0x80 | (c & 0x3f));
+        } else {
+            out.truncate(start); // a lone surrogate, or a character a reader drops
+            appendTagged(out, "utf16", utf16Hex(text));
+            return;
+        }
+    }
+    out += '"';
 }
 
 void append(QByteArray& out, const QString& text) {
@@ -360,13 +318,20 @@ void append(QByteArray& out, const TaggedValue& value) {
         appendText(out, *value.text());
         return;
     case TaggedValue::Kind::Whole:
-        appendTagged(out, "whole", QString::number(*value.whole()));
+        appendTagged(out, "whole", QByteArray::number(qint64(*value.whole())));
         return;
-    case TaggedValue::Kind::Double:
-        appendTagged(out, "double", toJson(value).toObject().value(QLatin1String("double")).toString());
+    case TaggedValue::Kind::Double: {
+        const double d = *value.real();
+        if (std::isnan(d))
+            appendTagged(out, "double", "nan");
+        else if (std::isinf(d))
+            appendTagged(out, "double", d < 0 ? "-inf" : "inf");
+        else
+            appendTagged(out, "double", QString::number(d, 'g', 17).toLatin1());
         return;
+    }
     case TaggedValue::Kind::Fixed:
-        appendTagged(out, "fixed", QString::number(value.fixed()->units()));
+        appendTagged(out, "fixed", QByteArray::number(qint64(value.fixed()->units())));
         return;
     }
 }
@@ -395,17 +360,49 @@ struct Member {
     QByteArray& out;
     bool first = true;
     template <typename T> void operator()(const char* name, const T& value) {
-        if (!first)
-            out += ',';
+        out += first ? "{\"" : ",\"";
         first = false;
-        out += '"';
         out += name;
         out += "\":";
         append(out, value);
     }
 };
 
+void append(QByteArray& out, const ServiceRecord& record) {
+    eachField(record, Member{out});
+    out += '}';
+}
+
+void append(QByteArray& out, const PlanState& plan) {
+    eachVariable(plan, Member{out});
+    out += ",\"services\":[";
+    for (std::size_t i = 0; i < plan.services.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        append(out, plan.services[i]);
+    }
+    out += "]}";
+}
+
+template <typename T> QJsonObject asDocument(const T& value) {
+    QByteArray out;
+    append(out, value);
+    return QJsonDocument::fromJson(out).object();
+}
+
 } // namespace
+
+QJsonObject planToJson(const PlanState& plan) {
+    return asDocument(plan);
+}
+
+QJsonObject serviceToJson(const ServiceRecord& record) {
+    return asDocument(record);
+}
+
+QByteArray encode(const Contents& contents) {
+    return encode(contents.written, contents.plan, contents.screens);
+}
 
 QByteArray encode(const QDateTime& written, const PlanState& plan, const QJsonObject& screens) {
     QByteArray out;
@@ -413,18 +410,10 @@ QByteArray encode(const QDateTime& written, const PlanState& plan, const QJsonOb
     out += "{\"format\":\"planium-draft\",\"version\":";
     out += QByteArray::number(kVersion);
     out += ",\"written\":";
-    appendString(out, written.toOffsetFromUtc(written.offsetFromUtc()).toString(Qt::ISODateWithMs).toUtf8());
-    out += ",\"plan\":{";
-    Member member{out};
-    eachVariable(plan, member);
-    out += ",\"services\":[";
-    for (std::size_t i = 0; i < plan.services.size(); ++i) {
-        out += i > 0 ? ",{" : "{";
-        Member field{out};
-        eachField(plan.services[i], field);
-        out += '}';
-    }
-    out += "]},\"screens\":";
+    appendText(out, written.toOffsetFromUtc(written.offsetFromUtc()).toString(Qt::ISODateWithMs));
+    out += ",\"plan\":";
+    append(out, plan);
+    out += ",\"screens\":";
     out += QJsonDocument(screens).toJson(QJsonDocument::Compact);
     out += '}';
     return out;
