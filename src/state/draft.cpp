@@ -1,5 +1,7 @@
 #include "state/draft.h"
 
+#include "state/plan_fields.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -10,6 +12,9 @@
 #include <limits>
 
 namespace draft {
+
+using planFields::eachField;
+using planFields::eachVariable;
 
 namespace {
 
@@ -135,80 +140,6 @@ bool fromJson(const QJsonValue& json, QString& text) {
         return false;
     text = *read;
     return true;
-}
-
-// Every plan variable under its name, for both directions.
-template <typename Plan, typename Visit> void eachVariable(Plan& p, Visit&& v) {
-    v("userSurname", p.userSurname);
-    v("userFirstInitial", p.userFirstInitial);
-    v("userPatronymicInitial", p.userPatronymicInitial);
-    v("institutionName", p.institutionName);
-    v("settlementType", p.settlementType);
-    v("serviceCount", p.serviceCount);
-    v("currentService", p.currentService);
-    v("adjustmentStage", p.adjustmentStage);
-    v("correctionsEnabled", p.correctionsEnabled);
-    v("founderSubsidy", p.founderSubsidy);
-    v("subsidyQ", p.subsidyQ);
-    v("investments", p.investments);
-    v("parentFee", p.parentFee);
-    v("paidCostTotal", p.paidCostTotal);
-    v("paidRevenue", p.paidRevenue);
-    v("paidLabour", p.paidLabour);
-    v("paidOtherCost", p.paidOtherCost);
-    v("servicesLabour", p.servicesLabour);
-    v("servicesOther", p.servicesOther);
-    v("paidResultRef", p.paidResultRef);
-    v("wages", p.wages);
-    v("otherPayments", p.otherPayments);
-    v("communication", p.communication);
-    v("transport", p.transport);
-    v("utilities", p.utilities);
-    v("rent", p.rent);
-    v("maintenance", p.maintenance);
-    v("otherServices", p.otherServices);
-    v("food", p.food);
-    v("otherExpenses", p.otherExpenses);
-    v("fixedAssets", p.fixedAssets);
-    v("materials", p.materials);
-    v("baseWages", p.baseWages);
-    v("baseOtherExpenses", p.baseOtherExpenses);
-    v("initialDeficit", p.initialDeficit);
-    v("planDeficit", p.planDeficit);
-    v("baseWagesRef", p.baseWagesRef);
-    v("baseOtherExpensesRef", p.baseOtherExpensesRef);
-    v("otherPaymentsRef", p.otherPaymentsRef);
-    v("communicationRef", p.communicationRef);
-    v("transportRef", p.transportRef);
-    v("utilitiesRef", p.utilitiesRef);
-    v("rentRef", p.rentRef);
-    v("maintenanceRef", p.maintenanceRef);
-    v("otherServicesRef", p.otherServicesRef);
-    v("foodRef", p.foodRef);
-    v("fixedAssetsRef", p.fixedAssetsRef);
-    v("materialsRef", p.materialsRef);
-    v("wagesCorrection", p.wagesCorrection);
-    v("communicationCorrection", p.communicationCorrection);
-    v("transportCorrection", p.transportCorrection);
-    v("utilitiesCorrection", p.utilitiesCorrection);
-    v("rentCorrection", p.rentCorrection);
-    v("maintenanceCorrection", p.maintenanceCorrection);
-    v("otherServicesCorrection", p.otherServicesCorrection);
-    v("foodCorrection", p.foodCorrection);
-    v("otherExpensesCorrection", p.otherExpensesCorrection);
-    v("fixedAssetsCorrection", p.fixedAssetsCorrection);
-    v("materialsCorrection", p.materialsCorrection);
-}
-
-template <typename Record, typename Visit> void eachField(Record& r, Visit&& v) {
-    v("name", r.name);
-    v("label", r.label);
-    v("kind", r.kind);
-    v("price", r.price);
-    v("labourCost", r.labourCost);
-    v("otherCost", r.otherCost);
-    v("qty", r.qty);
-    v("revenueQ", r.revenueQ);
 }
 
 // A whole number within [low, high], as the counters must be for the screens to

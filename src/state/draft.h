@@ -19,7 +19,7 @@
 // The file (format version 1):
 //   { "format": "planium-draft", "version": 1,
 //     "written": "2026-12-09T10:15:00.000+03:00",  local time with its offset
-//     "plan":    { every plan variable by name },
+//     "plan":    { every plan variable by name (plan_fields.h), "services": [40 records] },
 //     "screens": { each screen's entries and which screens show } }
 // A plan value is null (empty), a text as textToJson() gives it, {"whole": "12"},
 // {"double": "0.1"} (17 significant digits, or "inf", "-inf", "nan") or
