@@ -1,6 +1,7 @@
 #include "calc/adjustment.h"
 
 #include "calc/amount_reader.h"
+#include "calc/paid_services.h"
 #include "state/number_rules.h"
 
 #include <cmath>
@@ -74,9 +75,9 @@ AdjustmentFigures CalculateAdjustment(PlanState& plan, const std::array<QString,
         const double labourCost = read(record.labourCost);
         const double otherCost = read(record.otherCost);
         auto& perQuarter = serviceRevenue[static_cast<std::size_t>(i - 1)];
+        const std::array<double, 4> quantities = serviceQuantities(record, read).quarter;
         for (std::size_t k = 0; k < 4; ++k) {
-            const double quantity =
-                read(record.qty[3 * k]) + read(record.qty[3 * k + 1]) + read(record.qty[3 * k + 2]);
+            const double quantity = quantities[k];
             perQuarter[k] = price * quantity;
             revenue.q[k] += perQuarter[k];
             labour.q[k] += labourCost * quantity;

@@ -1,6 +1,19 @@
 #pragma once
 
+#include <array>
+
+class AmountReader;
 struct PlanState;
+struct ServiceRecord;
+
+// A record's month quantities, each taken as a number: per quarter the sum of
+// its three months in order, and for the year the sum of the twelve months in
+// order from January (not the sum of the quarters, which may round differently).
+struct ServiceQuantities {
+    std::array<double, 4> quarter{};
+    double year = 0.0;
+};
+ServiceQuantities serviceQuantities(const ServiceRecord& record, const AmountReader& read);
 
 // The year's revenue from the paid services and the year's cost of providing
 // them, over records 1 … serviceCount.

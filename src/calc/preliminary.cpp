@@ -1,6 +1,7 @@
 #include "calc/preliminary.h"
 
 #include "calc/amount_reader.h"
+#include "calc/paid_services.h"
 #include "state/plan_state.h"
 
 #include <array>
@@ -39,9 +40,7 @@ PreliminaryTotals ComputePreliminaryTotals(PlanState& plan)
     const int count = plan.serviceCountValue();
     for (int i = 1; i <= count; ++i) {
         const ServiceRecord& record = plan.service(i);
-        std::array<double, 4> quantity{};
-        for (std::size_t k = 0; k < 4; ++k)
-            quantity[k] = read(record.qty[3 * k]) + read(record.qty[3 * k + 1]) + read(record.qty[3 * k + 2]);
+        const std::array<double, 4> quantity = serviceQuantities(record, read).quarter;
         const double labourCost = read(record.labourCost);
         for (std::size_t k = 0; k < 4; ++k)
             labour[k] += quantity[k] * labourCost;

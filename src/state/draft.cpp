@@ -1,25 +1,20 @@
 #include "state/draft.h"
 
+#include "state/plan_fields.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
-
 namespace draft {
+
+using planFields::eachField;
+using planFields::eachVariable;
 
 namespace {
 
@@ -27,18 +22,27 @@ const QString kFormat = QStringLiteral("planium-draft");
 constexpr qint64 kLargestDraft = 16 * 1024 * 1024; // far above any plan; a larger file is not a draft
 constexpr int kSlots = 16;
 
-// --- plan values ---------------------------------------------------------------
+// A JSON reader drops it from the start of a string.
+constexpr QChar kByteOrderMark(0xfeff);
+
+// A text's UTF-16 code units as four lowercase hex digits each: how a text that
+// UTF-8 cannot hold (a lone surrogate pasted in) is kept exactly.
+QByteArray utf16Hex(QStringView text) {
+    static const char digits[] = "0123456789abcdef";
+    QByteArray hex;
+    hex.reserve(text.size() * 4);
+    for (const QChar c : text)
+        for (int shift = 12; shift >= 0; shift -= 4)
+            hex += digits[(c.unicode() >> shift) & 15];
+    return hex;
+}
 
 } // namespace
 
 QJsonValue textToJson(const QString& text) {
-    if (QStringView(text).isValidUtf16())
+    if (QStringView(text).isValidUtf16() && !text.contains(kByteOrderMark))
         return text;
-    QString hex;
-    hex.reserve(text.size() * 4);
-    for (const QChar c : text)
-        hex += QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-    return QJsonObject{{QStringLiteral("utf16"), hex}};
+    return QJsonObject{{QStringLiteral("utf16"), QString::fromLatin1(utf16Hex(text))}};
 }
 
 std::optional<QString> textFromJson(const QJsonValue& json) {
@@ -61,31 +65,6 @@ std::optional<QString> textFromJson(const QJsonValue& json) {
 }
 
 namespace {
-
-QJsonValue toJson(const TaggedValue& value) {
-    switch (value.kind()) {
-    case TaggedValue::Kind::Empty:
-        return QJsonValue::Null;
-    case TaggedValue::Kind::Text:
-        return textToJson(*value.text());
-    case TaggedValue::Kind::Whole:
-        return QJsonObject{{QStringLiteral("whole"), QString::number(*value.whole())}};
-    case TaggedValue::Kind::Double: {
-        const double d = *value.real();
-        QString text;
-        if (std::isnan(d))
-            text = QStringLiteral("nan");
-        else if (std::isinf(d))
-            text = d < 0 ? QStringLiteral("-inf") : QStringLiteral("inf");
-        else
-            text = QString::number(d, 'g', 17);
-        return QJsonObject{{QStringLiteral("double"), text}};
-    }
-    case TaggedValue::Kind::Fixed:
-        return QJsonObject{{QStringLiteral("fixed"), QString::number(value.fixed()->units())}};
-    }
-    return QJsonValue::Null;
-}
 
 bool fromJson(const QJsonValue& json, TaggedValue& value) {
     if (json.isNull()) {
@@ -135,13 +114,6 @@ bool fromJson(const QJsonValue& json, TaggedValue& value) {
     return ok;
 }
 
-QJsonValue toJson(const Family& family) {
-    QJsonArray five{toJson(family.total)};
-    for (const TaggedValue& q : family.q)
-        five.append(toJson(q));
-    return five;
-}
-
 bool fromJson(const QJsonValue& json, Family& family) {
     const QJsonArray five = json.toArray();
     if (!json.isArray() || five.size() != 5 || !fromJson(five[0], family.total))
@@ -150,13 +122,6 @@ bool fromJson(const QJsonValue& json, Family& family) {
         if (!fromJson(five[k + 1], family.q[static_cast<std::size_t>(k)]))
             return false;
     return true;
-}
-
-template <std::size_t N> QJsonValue toJson(const std::array<TaggedValue, N>& values) {
-    QJsonArray all;
-    for (const TaggedValue& v : values)
-        all.append(toJson(v));
-    return all;
 }
 
 template <std::size_t N> bool fromJson(const QJsonValue& json, std::array<TaggedValue, N>& values) {
@@ -169,90 +134,12 @@ template <std::size_t N> bool fromJson(const QJsonValue& json, std::array<Tagged
     return true;
 }
 
-QJsonValue toJson(const QString& text) {
-    return textToJson(text);
-}
-
 bool fromJson(const QJsonValue& json, QString& text) {
     const auto read = textFromJson(json);
     if (!read)
         return false;
     text = *read;
     return true;
-}
-
-// Every plan variable under its name, for both directions.
-template <typename Plan, typename Visit> void eachVariable(Plan& p, Visit&& v) {
-    v("userSurname", p.userSurname);
-    v("userFirstInitial", p.userFirstInitial);
-    v("userPatronymicInitial", p.userPatronymicInitial);
-    v("institutionName", p.institutionName);
-    v("settlementType", p.settlementType);
-    v("serviceCount", p.serviceCount);
-    v("currentService", p.currentService);
-    v("adjustmentStage", p.adjustmentStage);
-    v("correctionsEnabled", p.correctionsEnabled);
-    v("founderSubsidy", p.founderSubsidy);
-    v("subsidyQ", p.subsidyQ);
-    v("investments", p.investments);
-    v("parentFee", p.parentFee);
-    v("paidCostTotal", p.paidCostTotal);
-    v("paidRevenue", p.paidRevenue);
-    v("paidLabour", p.paidLabour);
-    v("paidOtherCost", p.paidOtherCost);
-    v("servicesLabour", p.servicesLabour);
-    v("servicesOther", p.servicesOther);
-    v("paidResultRef", p.paidResultRef);
-    v("wages", p.wages);
-    v("otherPayments", p.otherPayments);
-    v("communication", p.communication);
-    v("transport", p.transport);
-    v("utilities", p.utilities);
-    v("rent", p.rent);
-    v("maintenance", p.maintenance);
-    v("otherServices", p.otherServices);
-    v("food", p.food);
-    v("otherExpenses", p.otherExpenses);
-    v("fixedAssets", p.fixedAssets);
-    v("materials", p.materials);
-    v("baseWages", p.baseWages);
-    v("baseOtherExpenses", p.baseOtherExpenses);
-    v("initialDeficit", p.initialDeficit);
-    v("planDeficit", p.planDeficit);
-    v("baseWagesRef", p.baseWagesRef);
-    v("baseOtherExpensesRef", p.baseOtherExpensesRef);
-    v("otherPaymentsRef", p.otherPaymentsRef);
-    v("communicationRef", p.communicationRef);
-    v("transportRef", p.transportRef);
-    v("utilitiesRef", p.utilitiesRef);
-    v("rentRef", p.rentRef);
-    v("maintenanceRef", p.maintenanceRef);
-    v("otherServicesRef", p.otherServicesRef);
-    v("foodRef", p.foodRef);
-    v("fixedAssetsRef", p.fixedAssetsRef);
-    v("materialsRef", p.materialsRef);
-    v("wagesCorrection", p.wagesCorrection);
-    v("communicationCorrection", p.communicationCorrection);
-    v("transportCorrection", p.transportCorrection);
-    v("utilitiesCorrection", p.utilitiesCorrection);
-    v("rentCorrection", p.rentCorrection);
-    v("maintenanceCorrection", p.maintenanceCorrection);
-    v("otherServicesCorrection", p.otherServicesCorrection);
-    v("foodCorrection", p.foodCorrection);
-    v("otherExpensesCorrection", p.otherExpensesCorrection);
-    v("fixedAssetsCorrection", p.fixedAssetsCorrection);
-    v("materialsCorrection", p.materialsCorrection);
-}
-
-template <typename Record, typename Visit> void eachField(Record& r, Visit&& v) {
-    v("name", r.name);
-    v("label", r.label);
-    v("kind", r.kind);
-    v("price", r.price);
-    v("labourCost", r.labourCost);
-    v("otherCost", r.otherCost);
-    v("qty", r.qty);
-    v("revenueQ", r.revenueQ);
 }
 
 // A whole number within [low, high], as the counters must be for the screens to
@@ -272,22 +159,7 @@ bool countersMakeSense(const PlanState& plan) {
            counterWithin(plan.correctionsEnabled, 0, 1);
 }
 
-QString asideName(const QString& path) {
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString aside = QStringLiteral("%1.bad-%2").arg(path, stamp);
-    for (int n = 2; QFileInfo(aside).exists() || QFileInfo(aside).isSymLink(); ++n)
-        aside = QStringLiteral("%1.bad-%2-%3").arg(path, stamp).arg(n);
-    return aside;
-}
-
 } // namespace
-
-QJsonObject serviceToJson(const ServiceRecord& record) {
-    QJsonObject r;
-    eachField(record,
-              [&](const char* name, const auto& value) { r.insert(QLatin1String(name), toJson(value)); });
-    return r;
-}
 
 bool serviceFromJson(const QJsonObject& json, ServiceRecord& record) {
     bool ok = true;
@@ -295,17 +167,6 @@ bool serviceFromJson(const QJsonObject& json, ServiceRecord& record) {
         ok = ok && fromJson(json.value(QLatin1String(name)), value);
     });
     return ok;
-}
-
-QJsonObject planToJson(const PlanState& plan) {
-    QJsonObject json;
-    eachVariable(
-        plan, [&](const char* name, const auto& value) { json.insert(QLatin1String(name), toJson(value)); });
-    QJsonArray services;
-    for (const ServiceRecord& record : plan.services)
-        services.append(serviceToJson(record));
-    json.insert(QLatin1String("services"), services);
-    return json;
 }
 
 bool planFromJson(const QJsonObject& json, PlanState& plan) {
@@ -322,47 +183,57 @@ bool planFromJson(const QJsonObject& json, PlanState& plan) {
     return ok && countersMakeSense(plan);
 }
 
-QByteArray encode(const Contents& contents) {
-    return encode(contents.written, contents.plan, contents.screens);
-}
-
 namespace {
 
-// The plan is written straight as JSON text: it is written after every step, and
-// building it as a document first takes several times as long. What it writes is
-// what planToJson() gives, and it is read back as a document.
-void appendString(QByteArray& out, const QByteArray& utf8) {
-    out += '"';
-    for (const char c : utf8) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u == '"' || u == '\\') {
-            out += '\\';
-            out += c;
-        } else if (u < 0x20) {
-            static const char hex[] = "0123456789abcdef";
-            out += "\\u00";
-            out += hex[u >> 4];
-            out += hex[u & 15];
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
-}
-
-void appendTagged(QByteArray& out, const char* key, const QString& text) {
+// The draft is written straight as JSON text, by this one encoder: it is written
+// after every step, and building it as a document first takes several times as
+// long. Where a document is wanted, it is what this writes, read back.
+void appendTagged(QByteArray& out, const char* key, const QByteArray& latin1) {
     out += "{\"";
     out += key;
     out += "\":\"";
-    out += text.toLatin1();
+    out += latin1;
     out += "\"}";
 }
 
-void appendText(QByteArray& out, const QString& text) {
-    if (QStringView(text).isValidUtf16())
-        appendString(out, text.toUtf8());
-    else
-        appendTagged(out, "utf16", textToJson(text).toObject().value(QLatin1String("utf16")).toString());
+// A text as a JSON string in UTF-8, or as its code units ({"utf16": "<hex>"})
+// when UTF-8 cannot hold it or a reader would not give it back whole.
+void appendText(QByteArray& out, QStringView text) {
+    static const char hex[] = "0123456789abcdef";
+    const qsizetype start = out.size();
+    out += '"';
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t u = text[i].unicode();
+        if (u == '"' || u == '\\') {
+            out += '\\';
+            out += char(u);
+        } else if (u < 0x20) {
+            out += "\\u00";
+            out += hex[u >> 4];
+            out += hex[u & 15];
+        } else if (u < 0x80) {
+            out += char(u);
+        } else if (u < 0x800) {
+            out += char(0xc0 | (u >> 6));
+            out += char(0x80 | (u & 0x3f));
+        } else if (!QChar::isSurrogate(u) && u != kByteOrderMark) {
+            out += char(0xe0 | (u >> 12));
+            out += char(0x80 | ((u >> 6) & 0x3f));
+            out += char(0x80 | (u & 0x3f));
+        } else if (QChar::isHighSurrogate(u) && i + 1 < size && text[i + 1].isLowSurrogate()) {
+            const char32_t c = QChar::surrogateToUcs4(u, text[++i].unicode());
+            out += char(0xf0 | (c >> 18));
+            out += char(0x80 | ((c >> 12) & 0x3f));
+            out += char(0x80 | ((c >> 6) & 0x3f));
+            out += char(0x80 | (c & 0x3f));
+        } else {
+            out.truncate(start); // a lone surrogate, or a character a reader drops
+            appendTagged(out, "utf16", utf16Hex(text));
+            return;
+        }
+    }
+    out += '"';
 }
 
 void append(QByteArray& out, const QString& text) {
@@ -378,13 +249,20 @@ void append(QByteArray& out, const TaggedValue& value) {
         appendText(out, *value.text());
         return;
     case TaggedValue::Kind::Whole:
-        appendTagged(out, "whole", QString::number(*value.whole()));
+        appendTagged(out, "whole", QByteArray::number(qint64(*value.whole())));
         return;
-    case TaggedValue::Kind::Double:
-        appendTagged(out, "double", toJson(value).toObject().value(QLatin1String("double")).toString());
+    case TaggedValue::Kind::Double: {
+        const double d = *value.real();
+        if (std::isnan(d))
+            appendTagged(out, "double", "nan");
+        else if (std::isinf(d))
+            appendTagged(out, "double", d < 0 ? "-inf" : "inf");
+        else
+            appendTagged(out, "double", QString::number(d, 'g', 17).toLatin1());
         return;
+    }
     case TaggedValue::Kind::Fixed:
-        appendTagged(out, "fixed", QString::number(value.fixed()->units()));
+        appendTagged(out, "fixed", QByteArray::number(qint64(value.fixed()->units())));
         return;
     }
 }
@@ -413,17 +291,49 @@ struct Member {
     QByteArray& out;
     bool first = true;
     template <typename T> void operator()(const char* name, const T& value) {
-        if (!first)
-            out += ',';
+        out += first ? "{\"" : ",\"";
         first = false;
-        out += '"';
         out += name;
         out += "\":";
         append(out, value);
     }
 };
 
+void append(QByteArray& out, const ServiceRecord& record) {
+    eachField(record, Member{out});
+    out += '}';
+}
+
+void append(QByteArray& out, const PlanState& plan) {
+    eachVariable(plan, Member{out});
+    out += ",\"services\":[";
+    for (std::size_t i = 0; i < plan.services.size(); ++i) {
+        if (i > 0)
+            out += ',';
+        append(out, plan.services[i]);
+    }
+    out += "]}";
+}
+
+template <typename T> QJsonObject asDocument(const T& value) {
+    QByteArray out;
+    append(out, value);
+    return QJsonDocument::fromJson(out).object();
+}
+
 } // namespace
+
+QJsonObject planToJson(const PlanState& plan) {
+    return asDocument(plan);
+}
+
+QJsonObject serviceToJson(const ServiceRecord& record) {
+    return asDocument(record);
+}
+
+QByteArray encode(const Contents& contents) {
+    return encode(contents.written, contents.plan, contents.screens);
+}
 
 QByteArray encode(const QDateTime& written, const PlanState& plan, const QJsonObject& screens) {
     QByteArray out;
@@ -431,18 +341,10 @@ QByteArray encode(const QDateTime& written, const PlanState& plan, const QJsonOb
     out += "{\"format\":\"planium-draft\",\"version\":";
     out += QByteArray::number(kVersion);
     out += ",\"written\":";
-    appendString(out, written.toOffsetFromUtc(written.offsetFromUtc()).toString(Qt::ISODateWithMs).toUtf8());
-    out += ",\"plan\":{";
-    Member member{out};
-    eachVariable(plan, member);
-    out += ",\"services\":[";
-    for (std::size_t i = 0; i < plan.services.size(); ++i) {
-        out += i > 0 ? ",{" : "{";
-        Member field{out};
-        eachField(plan.services[i], field);
-        out += '}';
-    }
-    out += "]},\"screens\":";
+    appendText(out, written.toOffsetFromUtc(written.offsetFromUtc()).toString(Qt::ISODateWithMs));
+    out += ",\"plan\":";
+    append(out, plan);
+    out += ",\"screens\":";
     out += QJsonDocument(screens).toJson(QJsonDocument::Compact);
     out += '}';
     return out;
@@ -517,55 +419,12 @@ Store::Loaded Store::load() {
     Loaded loaded;
     if (!usable())
         return loaded;
-    const QByteArray native = QFile::encodeName(m_path);
-    QByteArray bytes;
-    QString why;
-#ifdef Q_OS_UNIX
-    struct stat seen {};
-    if (::lstat(native.constData(), &seen) != 0) {
-        if (errno == ENOENT)
-            return loaded;
-        why = QStringLiteral("cannot be looked at");
-    } else if (!S_ISREG(seen.st_mode)) {
-        why = S_ISLNK(seen.st_mode) ? QStringLiteral("a link") : QStringLiteral("not a plain file");
-    } else if (seen.st_size > kLargestDraft) {
-        why = QStringLiteral("too large");
-    } else {
-        // Never followed, never waited on, even if it was swapped since it was looked at.
-        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        struct stat opened {};
-        if (fd < 0 || ::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-            why = QStringLiteral("unreadable");
-        } else {
-            bytes.resize(qsizetype(opened.st_size));
-            qsizetype done = 0;
-            while (done < bytes.size()) {
-                const ssize_t n = ::read(fd, bytes.data() + done, std::size_t(bytes.size() - done));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    break;
-                done += n;
-            }
-            bytes.truncate(done);
-        }
-        if (fd >= 0)
-            ::close(fd);
-    }
-#else
-    const QFileInfo info(m_path);
-    if (!info.exists() && !info.isSymLink())
+    const files::ReadResult read = files::readSmallFile(m_path, kLargestDraft);
+    if (read.status == files::ReadResult::Status::Missing)
         return loaded;
-    QFile file(m_path);
-    if (info.isSymLink() || !info.isFile())
-        why = QStringLiteral("not a plain file");
-    else if (!file.open(QIODevice::ReadOnly))
-        why = QStringLiteral("unreadable");
-    else
-        bytes = file.read(kLargestDraft + 1);
-#endif
-    if (why.isEmpty()) {
-        if (auto contents = decode(bytes, &why)) {
+    QString why = read.why;
+    if (read.status == files::ReadResult::Status::Read) {
+        if (auto contents = decode(read.bytes, &why)) {
             loaded.status = Loaded::Status::Good;
             loaded.contents = std::move(contents);
             return loaded;
@@ -573,57 +432,20 @@ Store::Loaded Store::load() {
     }
     loaded.status = Loaded::Status::Bad;
     loaded.why = why;
-    const QString aside = asideName(m_path);
     // Left where it is when it cannot be moved; a save then replaces a plain file only.
-    if (std::rename(native.constData(), QFile::encodeName(aside).constData()) == 0)
-        loaded.movedTo = aside;
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    loaded.movedTo = files::moveAside(m_path, QStringLiteral(".bad-") + stamp);
     return loaded;
 }
 
-bool Store::save(const Contents& contents) {
+files::WriteResult Store::save(const Contents& contents) {
     return saveBytes(encode(contents));
 }
 
-bool Store::saveBytes(const QByteArray& bytes) {
+files::WriteResult Store::saveBytes(const QByteArray& bytes) {
     if (!usable())
-        return false;
-#ifdef Q_OS_UNIX
-    const QByteArray target = QFile::encodeName(m_path);
-    const QByteArray fresh = target + ".new";
-    // A leftover of a write that never finished is only ever a part of a draft.
-    ::unlink(fresh.constData());
-    const int fd = ::open(fresh.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd < 0)
-        return false;
-    qsizetype done = 0;
-    bool ok = true;
-    while (ok && done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
-        if (n < 0 && errno == EINTR)
-            continue;
-        ok = n > 0;
-        done += ok ? n : 0;
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || std::rename(fresh.constData(), target.constData()) != 0) {
-        ::unlink(fresh.constData());
-        return false;
-    }
-    // The rename itself reaches the disk with the folder.
-    const int folder = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
-    return true;
-#else
-    QSaveFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(bytes);
-    return file.commit();
-#endif
+        return {files::WriteError::Other, QStringLiteral("no folder for drafts")};
+    return files::replaceFile(m_path, bytes);
 }
 
 } // namespace draft

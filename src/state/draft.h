@@ -1,5 +1,6 @@
 #pragma once
 
+#include "state/files.h"
 #include "state/plan_state.h"
 
 #include <QByteArray>
@@ -18,9 +19,9 @@
 // The file (format version 1):
 //   { "format": "planium-draft", "version": 1,
 //     "written": "2026-12-09T10:15:00.000+03:00",  local time with its offset
-//     "plan":    { every plan variable by name },
+//     "plan":    { every plan variable by name (plan_fields.h), "services": [40 records] },
 //     "screens": { each screen's entries and which screens show } }
-// A plan value is null (empty), a string (a text as typed), {"whole": "12"},
+// A plan value is null (empty), a text as textToJson() gives it, {"whole": "12"},
 // {"double": "0.1"} (17 significant digits, or "inf", "-inf", "nan") or
 // {"fixed": "125000"} (ten-thousandths). A family is an array of five values,
 // the total first. A draft of a newer version is never read.
@@ -45,7 +46,8 @@ std::optional<Contents> decode(const QByteArray& bytes, QString* why = nullptr);
 QJsonObject planToJson(const PlanState& plan);
 bool planFromJson(const QJsonObject& json, PlanState& plan);
 // A text exactly as typed: a JSON string, or {"utf16": "<hex>"} for a text that
-// UTF-8 cannot hold (a lone surrogate pasted in); nothing when it is neither.
+// UTF-8 cannot hold (a lone surrogate pasted in) or that holds U+FEFF (which a
+// JSON reader drops from the start of a string); nothing when it is neither.
 QJsonValue textToJson(const QString& text);
 std::optional<QString> textFromJson(const QJsonValue& json);
 // One service record, as the plan's records are held.
@@ -85,8 +87,9 @@ public:
 
     // Writes the draft safely: a new file beside the old one, flushed to the disk,
     // then renamed over it; a crash at any moment leaves the old or the new draft.
-    bool save(const Contents& contents);
-    bool saveBytes(const QByteArray& bytes);
+    // False, with the kind of failure and the system's text, when it cannot.
+    files::WriteResult save(const Contents& contents);
+    files::WriteResult saveBytes(const QByteArray& bytes);
 
 private:
     QString m_folder;

@@ -27,20 +27,6 @@ constexpr std::array<TaggedValue PlanState::*, kCorrectionCount> kCorrections = 
 
 } // namespace
 
-double quarterQuantity(const ServiceRecord& record, int quarter)
-{
-    const int first = (quarter - 1) * 3;
-    return record.qty.at(first).numeric() + record.qty.at(first + 1).numeric() + record.qty.at(first + 2).numeric();
-}
-
-double yearQuantity(const ServiceRecord& record)
-{
-    double sum = 0.0;
-    for (const TaggedValue& q : record.qty)
-        sum += q.numeric();
-    return sum;
-}
-
 PlanState::PlanState()
 {
     // The fixed-point variables start at 0; every other value starts empty.

@@ -27,11 +27,6 @@ struct ServiceRecord {
     std::array<TaggedValue, 4> revenueQ;  // serviceRevenueQ1 … serviceRevenueQ4
 };
 
-// The month quantities of quarter k (1 … 4) of a record, added as numbers.
-double quarterQuantity(const ServiceRecord& record, int quarter);
-// The twelve month quantities of a record, added as numbers.
-double yearQuantity(const ServiceRecord& record);
-
 // The twelve expense categories in the order of the expenses screen.
 enum class Category {
     Wages,

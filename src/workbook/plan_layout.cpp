@@ -2,6 +2,7 @@
 
 #include "calc/adjustment.h"
 #include "calc/amount_reader.h"
+#include "calc/paid_services.h"
 
 #include <algorithm>
 #include <cmath>
@@ -334,10 +335,10 @@ void updatePaidServiceFigures(PlanState& state) {
         const double price = read(service.price);
         const double labourCost = read(service.labourCost);
         const double otherCost = read(service.otherCost);
+        // The three months of each quarter, each taken as a number.
+        const std::array<double, 4> quantities = serviceQuantities(service, read).quarter;
         for (std::size_t k = 0; k < 4; ++k) {
-            // The three months of the quarter, each taken as a number.
-            const double quantity =
-                read(service.qty[3 * k]) + read(service.qty[3 * k + 1]) + read(service.qty[3 * k + 2]);
+            const double quantity = quantities[k];
             const double serviceRevenue = price * quantity;
             service.revenueQ[k] = serviceRevenue;
             revenue[k] += serviceRevenue;

@@ -1,8 +1,9 @@
 #include "workbook/xlsx_renderer.h"
 
+#include "state/files.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -17,12 +18,7 @@
 #include <vector>
 
 #ifdef Q_OS_UNIX
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <locale.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -542,163 +538,50 @@ QString makeLibraryCalls(const LibraryCalls& calls, const QByteArray& target, co
 
 namespace {
 
-#ifdef Q_OS_UNIX
-
-QString systemError(const char* what, int code) {
-    return QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(code)));
-}
-
-// The user's file creation mask, read without changing it where the system says it.
-mode_t userUmask() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("Umask:")) {
-                bool ok = false;
-                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
-                if (ok)
-                    return static_cast<mode_t>(mask & 0777);
-            }
-        }
-    }
-    const mode_t mask = ::umask(0077); // the stricter mask only for this instant
-    ::umask(mask);
-    return mask;
-}
-
 // Where the library's scratch files (each removed as soon as it is made) cost
 // least: a folder in memory of the user's session, else the shared one in
 // memory, else none (the output's own folder then).
 QByteArray scratchInMemory() {
     static const QByteArray found = [] {
-        for (const QByteArray& candidate : {qgetenv("XDG_RUNTIME_DIR"), QByteArray("/dev/shm")}) {
-            struct stat info {};
-            if (!candidate.isEmpty() && ::stat(candidate.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-                ::access(candidate.constData(), W_OK | X_OK) == 0)
-                return candidate;
+        for (const QString& candidate :
+             {qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("/dev/shm")}) {
+            const QFileInfo info(candidate);
+            if (!candidate.isEmpty() && info.isDir() && info.isWritable() && info.isExecutable())
+                return QFile::encodeName(candidate);
         }
         return QByteArray();
     }();
     return found;
 }
 
-// Gives the hidden file of the folder its final name unless that name is taken:
-// 0, EEXIST when taken, or the error.
-int nameWithoutReplacing(int folder, const char* from, const char* to) {
-#ifdef RENAME_NOREPLACE
-    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return errno; // EEXIST among them
-#endif
-    // A file system that cannot rename so: a second link fails just as surely on a taken name.
-    if (::linkat(folder, from, folder, to, 0) == 0) {
-        ::unlinkat(folder, from, 0);
-        return 0;
-    }
-    if (errno != EPERM && errno != ENOTSUP && errno != ENOSYS)
-        return errno;
-    // Nor links (FAT and the like): look, then rename.
-    struct stat there {};
-    if (::fstatat(folder, to, &there, AT_SYMLINK_NOFOLLOW) == 0)
-        return EEXIST;
-    if (errno != ENOENT)
-        return errno;
-    return ::renameat(folder, from, folder, to) == 0 ? 0 : errno;
-}
-
-#endif
-
 } // namespace
 
 QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const QString& name,
                          const Presentation& presentation, QString* error) {
-    QString failure;
     const auto fail = [&](const QString& why) {
         if (error)
             *error = why;
         return QString();
     };
-#ifdef Q_OS_UNIX
+    // Whatever goes wrong before it is published, nothing is left in the folder.
+    files::NewFile file(folder, name);
+    if (!file.isOpen())
+        return fail(file.error());
     const QByteArray folderName = QFile::encodeName(folder);
-    const int dir = ::open(folderName.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0)
-        return fail(systemError("cannot open the folder", errno));
-
-    // A hidden name of our own, created exclusively: nothing found there is used.
-    const QByteArray base = QFile::encodeName(name);
-    QByteArray hidden;
-    int file = -1;
-    for (int attempt = 0; attempt < 100 && file < 0; ++attempt) {
-        hidden = '.' + base + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36) + ".part";
-        file = ::openat(dir, hidden.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (file < 0 && errno != EEXIST)
-            break;
-    }
-    if (file < 0) {
-        const int code = errno;
-        ::close(dir);
-        return fail(systemError("cannot create a file in the folder", code));
-    }
-
-    // The library opens its output by name; the name of our open file reaches the
-    // file itself, even if something swapped the hidden name in between.
-    QByteArray target = "/proc/self/fd/" + QByteArray::number(file);
-    if (::access(target.constData(), W_OK) != 0)
-        target = folderName + '/' + hidden;
     const QByteArray memory = scratchInMemory();
     const LibraryCalls calls = libraryCalls(sheet, presentation);
-    failure = makeLibraryCalls(calls, target, memory.isEmpty() ? folderName : memory);
+    QString failure = makeLibraryCalls(calls, file.writablePath(), memory.isEmpty() ? folderName : memory);
     if (!failure.isEmpty() &&
         !memory.isEmpty()) // that memory may be full: the folder has room for scratch too
-        failure = makeLibraryCalls(calls, target, folderName);
-
-    struct stat written {};
-    if (failure.isEmpty() && (::fstat(file, &written) != 0 || written.st_size == 0))
+        failure = makeLibraryCalls(calls, file.writablePath(), folderName);
+    if (failure.isEmpty() && file.size() <= 0)
         failure = QStringLiteral("the workbook came out empty");
-    if (failure.isEmpty() && ::fchmod(file, 0666 & ~userUmask()) != 0)
-        failure = systemError("cannot set the permissions", errno);
-    if (failure.isEmpty() && ::fsync(file) != 0) // on the disk before anyone is told it is saved
-        failure = systemError("cannot flush the file", errno);
-    if (::close(file) != 0 && failure.isEmpty())
-        failure = systemError("cannot close the file", errno);
-
-    QString path;
-    for (int n = 1; failure.isEmpty() && path.isEmpty(); ++n) {
-        if (n > 1000) {
-            failure = QStringLiteral("every name is taken");
-            break;
-        }
-        const QString finalName =
-            (n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) + QStringLiteral(".xlsx");
-        const int code =
-            nameWithoutReplacing(dir, hidden.constData(), QFile::encodeName(finalName).constData());
-        if (code == 0)
-            path = QDir(folder).filePath(finalName);
-        else if (code != EEXIST)
-            failure = systemError("cannot name the file", code);
-    }
-    if (path.isEmpty()) {
-        ::unlinkat(dir, hidden.constData(), 0);
-        ::close(dir);
+    if (!failure.isEmpty())
         return fail(failure);
-    }
-    ::fsync(dir); // and its name with it
-    ::close(dir);
+    const QString path = file.publish(QStringLiteral(".xlsx"));
+    if (path.isEmpty())
+        return fail(file.error());
     return path;
-#else
-    // Elsewhere: rendered beside its final name, then renamed, which does not replace.
-    const QString hidden = QDir(folder).filePath(QStringLiteral(".%1.part").arg(name));
-    failure = makeLibraryCalls(libraryCalls(sheet, presentation), QFile::encodeName(hidden), QFile::encodeName(folder));
-    for (int n = 1; failure.isEmpty() && n <= 1000; ++n) {
-        const QString path = QDir(folder).filePath(
-            (n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) + QStringLiteral(".xlsx"));
-        if (QFile::rename(hidden, path))
-            return path;
-    }
-    QFile::remove(hidden);
-    return fail(failure.isEmpty() ? QStringLiteral("every name is taken") : failure);
-#endif
 }
 
 QString renderXlsx(const SheetModel& sheet, const QString& path, const Presentation& presentation) {

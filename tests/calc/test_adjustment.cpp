@@ -1,4 +1,6 @@
 #include "calc/adjustment.h"
+#include "calc/amount_reader.h"
+#include "calc/paid_services.h"
 #include "calc/preliminary.h"
 #include "state/number_rules.h"
 #include "state/plan_state.h"
@@ -43,8 +45,9 @@ void finishServices(PlanState& plan)
     double cost = 0.0;
     for (int i = 1; i <= plan.serviceCountValue(); ++i) {
         const ServiceRecord& r = plan.service(i);
-        revenue += r.price.numeric() * yearQuantity(r);
-        cost += (r.labourCost.numeric() + r.otherCost.numeric()) * yearQuantity(r);
+        const double quantity = serviceQuantities(r, AmountReader()).year;
+        revenue += r.price.numeric() * quantity;
+        cost += (r.labourCost.numeric() + r.otherCost.numeric()) * quantity;
     }
     plan.paidRevenue.total = revenue;
     plan.paidCostTotal = cost;

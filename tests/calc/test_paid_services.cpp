@@ -1,7 +1,10 @@
+#include "calc/amount_reader.h"
 #include "calc/paid_services.h"
 #include "state/plan_state.h"
 
 #include <QtTest>
+
+#include <bit>
 
 namespace {
 
@@ -90,6 +93,25 @@ private slots:
         const PaidServiceTotals totals = computePaidServiceTotals(plan);
         QCOMPARE(totals.revenue, revenue);
         QCOMPARE(totals.cost, cost);
+    }
+
+    void quantitiesAddTheirMonths() {
+        ServiceRecord r;
+        for (int m = 0; m < 12; ++m)
+            r.qty[m] = QString::number(m + 1);
+        ServiceQuantities quantities = serviceQuantities(r, AmountReader());
+        QCOMPARE(quantities.quarter[0], 6.0);
+        QCOMPARE(quantities.quarter[3], 33.0);
+        QCOMPARE(quantities.year, 78.0);
+        // The year is its months added in order, not its quarters: the two round differently.
+        r.qty.fill(QStringLiteral("0,1"));
+        quantities = serviceQuantities(r, AmountReader());
+        double months = 0.0;
+        for (int m = 0; m < 12; ++m)
+            months += 0.1;
+        QVERIFY(months != quantities.quarter[0] + quantities.quarter[1] + quantities.quarter[2] +
+                              quantities.quarter[3]);
+        QCOMPARE(std::bit_cast<quint64>(quantities.year), std::bit_cast<quint64>(months));
     }
 };
 

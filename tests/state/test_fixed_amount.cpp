@@ -161,16 +161,6 @@ private slots:
         }
         QCOMPARE(threw, !valid);
     }
-
-    void quarterQuantityAddsItsThreeMonths()
-    {
-        ServiceRecord r;
-        for (int m = 0; m < 12; ++m)
-            r.qty[m] = QString::number(m + 1);
-        QCOMPARE(quarterQuantity(r, 1), 6.0);
-        QCOMPARE(quarterQuantity(r, 4), 33.0);
-        QCOMPARE(yearQuantity(r), 78.0);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFixedAmount)
