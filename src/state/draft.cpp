@@ -15,8 +15,11 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#else
+#include <QLockFile>
 #endif
 
 namespace draft {
@@ -485,6 +488,59 @@ std::optional<Contents> decode(const QByteArray& bytes, QString* why) {
 
 // --- the files -------------------------------------------------------------------
 
+// A running instance's claim on a slot. On POSIX a lock (flock) on the slot's
+// lock file: the system lets go of it however the process ends, and refuses a
+// second claim even from the same process. Taking it writes nothing, where a lock
+// file that names its owner is flushed to the disk first: a wait of milliseconds,
+// tens of them on a busy disk, at every start.
+class SlotLock {
+public:
+    // The slot's lock, or none when another claim holds it or there is no lock file to be had.
+    static std::unique_ptr<SlotLock> take(const QString& path);
+    ~SlotLock();
+    SlotLock(const SlotLock&) = delete;
+    SlotLock& operator=(const SlotLock&) = delete;
+
+private:
+#ifdef Q_OS_UNIX
+    explicit SlotLock(int fd)
+        : m_fd(fd) {}
+    int m_fd;
+#else
+    explicit SlotLock(std::unique_ptr<QLockFile> file)
+        : m_file(std::move(file)) {}
+    std::unique_ptr<QLockFile> m_file;
+#endif
+};
+
+std::unique_ptr<SlotLock> SlotLock::take(const QString& path) {
+#ifdef Q_OS_UNIX
+    // Never followed, never waited on: only a plain file of our own is a lock file.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return nullptr;
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<SlotLock>(new SlotLock(fd));
+#else
+    auto file = std::make_unique<QLockFile>(path);
+    // A lock left by a process that no longer runs is taken over at once.
+    if (!file->tryLock(0))
+        return nullptr;
+    return std::unique_ptr<SlotLock>(new SlotLock(std::move(file)));
+#endif
+}
+
+SlotLock::~SlotLock() {
+#ifdef Q_OS_UNIX
+    ::close(m_fd); // the lock goes with it; the empty file stays for the next start
+#endif
+}
+
 QString Store::defaultFolder() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
         .filePath(QStringLiteral("planium"));
@@ -501,9 +557,7 @@ Store::Store(const QString& folder)
         const QString name =
             slot == 1 ? QStringLiteral("draft.json") : QStringLiteral("draft-%1.json").arg(slot);
         const QString path = QDir(m_folder).filePath(name);
-        auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
-        // A lock left by a process that no longer runs is taken over at once.
-        if (lock->tryLock(0)) {
+        if (auto lock = SlotLock::take(path + QStringLiteral(".lock"))) {
             m_path = path;
             m_lock = std::move(lock);
             return;

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonObject>
-#include <QLockFile>
 #include <QString>
 
 #include <memory>
@@ -52,6 +51,8 @@ std::optional<QString> textFromJson(const QJsonValue& json);
 QJsonObject serviceToJson(const ServiceRecord& record);
 bool serviceFromJson(const QJsonObject& json, ServiceRecord& record);
 
+class SlotLock;
+
 // The drafts of one user. Each running instance of the program claims a slot of
 // its own ("draft.json", then "draft-2.json" …) with a lock file beside it, so two
 // instances never write the same draft; a slot whose owner has died (a crash, a
@@ -91,7 +92,7 @@ public:
 private:
     QString m_folder;
     QString m_path;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<SlotLock> m_lock;
 };
 
 } // namespace draft

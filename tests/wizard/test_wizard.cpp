@@ -10,10 +10,12 @@
 #include "support/drive.h"
 #include "wizard/wizard.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
@@ -177,6 +179,20 @@ private slots:
         QVERIFY(!m_wizard->form9().isEnabled());
         m_wizard->form4().close();
         QCOMPARE(m_ends, 1);
+    }
+
+    // Each running instance keeps a draft of its own; a slot is free again once
+    // its instance has ended.
+    void instancesKeepTheirDraftsApart() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        auto first = Wizard::start(folder.path());
+        const auto second = Wizard::start(folder.path());
+        QCOMPARE(QFileInfo(first->draftPath()).fileName(), QStringLiteral("draft.json"));
+        QCOMPARE(QFileInfo(second->draftPath()).fileName(), QStringLiteral("draft-2.json"));
+        first.reset();
+        const auto third = Wizard::start(folder.path());
+        QCOMPARE(QFileInfo(third->draftPath()).fileName(), QStringLiteral("draft.json"));
     }
 };
 
