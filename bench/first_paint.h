@@ -2,9 +2,10 @@
 
 // The start-up probes end once the first window shown has been painted. A window's
 // paint event comes first in the pass that paints its controls and puts the result
-// on the screen; the quit queued at that moment runs once that pass is over. The
-// application then ends as any other (its objects destroyed), so that the time
-// taken from outside is the start to the first paint and an ordinary exit.
+// on the screen; the quit asked for at that moment ends the event loop once that
+// pass is over, before anything the program left for later runs. The application
+// then ends as any other (its objects destroyed), so that the time taken from
+// outside is the start to the first paint and an ordinary exit.
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -31,8 +32,7 @@ protected:
         if (event->type() == QEvent::Paint && watched->isWidgetType() &&
             static_cast<QWidget*>(watched)->isWindow()) {
             QCoreApplication::instance()->removeEventFilter(this);
-            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                                      Qt::QueuedConnection);
+            QCoreApplication::quit();
         }
         return false;
     }

@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QScreen>
@@ -179,6 +180,17 @@ private slots:
         QVERIFY(!m_wizard->form9().isEnabled());
         m_wizard->form4().close();
         QCOMPARE(m_ends, 1);
+    }
+
+    // Планиум's icon is on every window, from the first one painted on.
+    void windowsBearTheIcon() {
+        m_wizard.reset();
+        QGuiApplication::setWindowIcon(QIcon());
+        m_wizard = Wizard::start();
+        QVERIFY(QTest::qWaitForWindowExposed(&m_wizard->form1()));
+        QTRY_VERIFY(!m_wizard->form1().windowIcon().isNull());
+        begin();
+        QVERIFY(!m_wizard->form2().windowIcon().isNull());
     }
 
     // Each running instance keeps a draft of its own; a slot is free again once
