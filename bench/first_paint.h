@@ -2,10 +2,11 @@
 
 // The start-up probes end once the first window shown has been painted. A window's
 // paint event comes first in the pass that paints its controls and puts the result
-// on the screen; the quit asked for at that moment ends the event loop once that
-// pass is over, before anything the program left for later runs. The application
-// then ends as any other (its objects destroyed), so that the time taken from
-// outside is the start to the first paint and an ordinary exit.
+// on the screen; the event loop told to exit at that moment ends once that pass is
+// over, before anything the program left for after the first paint runs (quit()
+// would close the window in the middle of the pass). The application then ends as
+// any other (its objects destroyed), so that the time taken from outside is the
+// start to the first paint and an ordinary exit.
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -32,7 +33,7 @@ protected:
         if (event->type() == QEvent::Paint && watched->isWidgetType() &&
             static_cast<QWidget*>(watched)->isWindow()) {
             QCoreApplication::instance()->removeEventFilter(this);
-            QCoreApplication::quit();
+            QCoreApplication::exit(0);
         }
         return false;
     }
