@@ -13,10 +13,17 @@ namespace look {
 
 const QString& family() {
     // Resolved once: asking the font system for a family it lacks sends it through
-    // a slow search for fallbacks on every font made from that name.
+    // a slow search for fallbacks on every font made from that name. A font
+    // installed under its own name is found in the list of families; only when
+    // none is does each name go through the font system's aliases, a
+    // millisecond's work per name at start-up.
     static const QString resolved = [] {
         const QStringList candidates{QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
                                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")};
+        const QStringList installed = QFontDatabase::families();
+        for (const QString& name : candidates)
+            if (installed.contains(name, Qt::CaseInsensitive))
+                return name;
         for (const QString& name : candidates)
             if (QFontDatabase::hasFamily(name))
                 return name;

@@ -387,6 +387,11 @@ std::optional<Contents> decode(const QByteArray& bytes, QString* why) {
 
 // --- the files -------------------------------------------------------------------
 
+// A running instance's claim on a slot. On POSIX a lock (flock) on the slot's
+// lock file: the system lets go of it however the process ends, and refuses a
+// second claim even from the same process. Taking it writes nothing, where a lock
+// file that names its owner is flushed to the disk first: a wait of milliseconds,
+// tens of them on a busy disk, at every start.
 QString Store::defaultFolder() {
     return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
         .filePath(QStringLiteral("planium"));
@@ -403,9 +408,7 @@ Store::Store(const QString& folder)
         const QString name =
             slot == 1 ? QStringLiteral("draft.json") : QStringLiteral("draft-%1.json").arg(slot);
         const QString path = QDir(m_folder).filePath(name);
-        auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
-        // A lock left by a process that no longer runs is taken over at once.
-        if (lock->tryLock(0)) {
+        if (auto lock = files::FileLock::take(path + QStringLiteral(".lock"))) {
             m_path = path;
             m_lock = std::move(lock);
             return;

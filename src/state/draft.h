@@ -6,7 +6,6 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonObject>
-#include <QLockFile>
 #include <QString>
 
 #include <memory>
@@ -94,7 +93,7 @@ public:
 private:
     QString m_folder;
     QString m_path;
-    std::unique_ptr<QLockFile> m_lock;
+    std::unique_ptr<files::FileLock> m_lock;
 };
 
 } // namespace draft

@@ -84,4 +84,21 @@ private:
     std::unique_ptr<Private> d;
 };
 
+// An exclusive claim on a lock file, held while the object lives and given up
+// when the process ends, however it ends. Only a plain file of the program's own
+// is a lock file: a link is never followed, nothing is waited on.
+class FileLock {
+public:
+    // The claim, or none when another holds it or no lock file can be had.
+    static std::unique_ptr<FileLock> take(const QString& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    struct Private;
+    explicit FileLock(std::unique_ptr<Private> p);
+    std::unique_ptr<Private> d;
+};
+
 } // namespace files

@@ -12,6 +12,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -336,6 +337,31 @@ QString NewFile::publish(const QString& suffix) {
     }
     d->error = failure;
     return {};
+}
+
+struct FileLock::Private {
+    int fd;
+};
+
+FileLock::FileLock(std::unique_ptr<Private> p)
+    : d(std::move(p)) {}
+
+std::unique_ptr<FileLock> FileLock::take(const QString& path) {
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return nullptr;
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    return std::unique_ptr<FileLock>(new FileLock(std::make_unique<Private>(Private{fd})));
+}
+
+// The claim goes with the descriptor; the empty file stays for the next start.
+FileLock::~FileLock() {
+    ::close(d->fd);
 }
 
 } // namespace files

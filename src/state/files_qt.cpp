@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRandomGenerator>
 #include <QSaveFile>
 
@@ -161,6 +162,25 @@ QString NewFile::publish(const QString& suffix) {
     d->error = QStringLiteral("every name is taken");
     return {};
 }
+
+struct FileLock::Private {
+    explicit Private(const QString& path)
+        : file(path) {}
+    QLockFile file;
+};
+
+FileLock::FileLock(std::unique_ptr<Private> p)
+    : d(std::move(p)) {}
+
+std::unique_ptr<FileLock> FileLock::take(const QString& path) {
+    auto p = std::make_unique<Private>(path);
+    // A lock left by a process that no longer runs is taken over at once.
+    if (!p->file.tryLock(0))
+        return nullptr;
+    return std::unique_ptr<FileLock>(new FileLock(std::move(p)));
+}
+
+FileLock::~FileLock() = default;
 
 } // namespace files
 

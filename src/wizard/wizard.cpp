@@ -54,12 +54,46 @@ void installToolkitTranslations()
 }
 
 // Планиум's own icon in every window's title bar and the task switcher: the
-// theme icon the package installs, else the drawing built into the program.
+// theme icon the package installs, else the drawing built into the program. Set
+// once the first window has been painted: the drawing needs an image plugin and
+// its library loaded, and a desktop draws the icon for each window that has one,
+// work that need not stand between the start and the first screen.
+class WindowIconAfterFirstPaint final : public QObject {
+public:
+    static inline const QString kName = QStringLiteral("windowIconAfterFirstPaint");
+
+    WindowIconAfterFirstPaint()
+        : QObject(QCoreApplication::instance()) {
+        setObjectName(kName);
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow()) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            // Once the pass that paints the window is over.
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    if (QGuiApplication::windowIcon().isNull())
+                        QGuiApplication::setWindowIcon(QIcon::fromTheme(
+                            QStringLiteral("planium"), QIcon(QStringLiteral(":/icons/planium.svg"))));
+                    deleteLater();
+                },
+                Qt::QueuedConnection);
+        }
+        return false;
+    }
+};
+
 void installWindowIcon()
 {
-    if (QGuiApplication::windowIcon().isNull())
-        QGuiApplication::setWindowIcon(
-            QIcon::fromTheme(QStringLiteral("planium"), QIcon(QStringLiteral(":/icons/planium.svg"))));
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app && QGuiApplication::windowIcon().isNull() &&
+        !app->findChild<QObject*>(WindowIconAfterFirstPaint::kName, Qt::FindDirectChildrenOnly))
+        new WindowIconAfterFirstPaint;
 }
 
 } // namespace

@@ -12,10 +12,15 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 #include <utility>
 #include <vector>
+
+#ifdef PLANIUM_XLSXWRITER_LIBRARY
+#include <dlfcn.h>
+#endif
 
 #ifdef Q_OS_UNIX
 #include <locale.h>
@@ -25,6 +30,79 @@
 namespace workbook {
 
 namespace {
+
+// The xlsx library's functions the renderer calls.
+#define PLANIUM_XLSX_FUNCTIONS(X)                                                                            \
+    X(workbook_new_opt)                                                                                      \
+    X(workbook_add_worksheet)                                                                                \
+    X(workbook_add_format)                                                                                   \
+    X(workbook_close)                                                                                        \
+    X(worksheet_set_column)                                                                                  \
+    X(worksheet_merge_range)                                                                                 \
+    X(worksheet_write_number)                                                                                \
+    X(worksheet_write_string)                                                                                \
+    X(worksheet_write_blank)                                                                                 \
+    X(worksheet_set_row)                                                                                     \
+    X(worksheet_set_landscape)                                                                               \
+    X(worksheet_set_paper)                                                                                   \
+    X(worksheet_fit_to_pages)                                                                                \
+    X(worksheet_center_horizontally)                                                                         \
+    X(worksheet_repeat_rows)                                                                                 \
+    X(worksheet_set_header)                                                                                  \
+    X(worksheet_set_footer)                                                                                  \
+    X(worksheet_set_h_pagebreaks)                                                                            \
+    X(format_set_border)                                                                                     \
+    X(format_set_align)                                                                                      \
+    X(format_set_text_wrap)                                                                                  \
+    X(format_set_rotation)                                                                                   \
+    X(format_set_indent)                                                                                     \
+    X(format_set_shrink)                                                                                     \
+    X(format_set_bold)                                                                                       \
+    X(format_set_num_format)                                                                                 \
+    X(lxw_strerror)
+
+struct XlsxLibrary {
+#define PLANIUM_XLSX_POINTER(name) decltype(&::name) name = nullptr;
+    PLANIUM_XLSX_FUNCTIONS(PLANIUM_XLSX_POINTER)
+#undef PLANIUM_XLSX_POINTER
+};
+
+// The xlsx library, or null with the reason in *error. Where the build names its
+// file (PLANIUM_XLSXWRITER_LIBRARY), it is loaded when the first workbook is
+// made rather than with the program: it and the libraries it needs (minizip,
+// libcrypto) would otherwise be mapped and relocated at every start, for what
+// happens at the end of a plan.
+const XlsxLibrary* xlsxLibrary(QString* error) {
+#ifdef PLANIUM_XLSXWRITER_LIBRARY
+    static const auto loaded = []() -> std::pair<std::optional<XlsxLibrary>, QString> {
+        void* handle = ::dlopen(PLANIUM_XLSXWRITER_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+        if (!handle)
+            return {std::nullopt, QString::fromLocal8Bit(::dlerror())};
+        XlsxLibrary library;
+        QStringList missing;
+#define PLANIUM_XLSX_RESOLVE(name)                                                                           \
+    library.name = reinterpret_cast<decltype(&::name)>(::dlsym(handle, #name));                              \
+    if (!library.name)                                                                                       \
+        missing << QStringLiteral(#name);
+        PLANIUM_XLSX_FUNCTIONS(PLANIUM_XLSX_RESOLVE)
+#undef PLANIUM_XLSX_RESOLVE
+        if (!missing.isEmpty())
+            return {std::nullopt, QStringLiteral(PLANIUM_XLSXWRITER_LIBRARY " lacks ") + missing.join(u", ")};
+        return {library, QString()};
+    }();
+    if (!loaded.first && error)
+        *error = loaded.second;
+    return loaded.first ? &*loaded.first : nullptr;
+#else
+    Q_UNUSED(error);
+    static const XlsxLibrary linked{
+#define PLANIUM_XLSX_ADDRESS(name) &::name,
+        PLANIUM_XLSX_FUNCTIONS(PLANIUM_XLSX_ADDRESS)
+#undef PLANIUM_XLSX_ADDRESS
+    };
+    return &linked;
+#endif
+}
 
 constexpr QFile::Permissions kOwnerOnlyDir = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
 constexpr QFile::Permissions kOthers = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
@@ -96,35 +174,35 @@ private:
     std::vector<LibraryCalls::Format>& m_formats;
 };
 
-lxw_format* libraryFormat(lxw_workbook* book, const LibraryCalls::Format& wanted) {
+lxw_format* libraryFormat(const XlsxLibrary& xlsx, lxw_workbook* book, const LibraryCalls::Format& wanted) {
     const CellStyle& style = wanted.style;
-    lxw_format* format = workbook_add_format(book);
+    lxw_format* format = xlsx.workbook_add_format(book);
     if (wanted.bordered)
-        format_set_border(format, LXW_BORDER_THIN);
+        xlsx.format_set_border(format, LXW_BORDER_THIN);
     if (style.horizontal == xl::kCenter)
-        format_set_align(format, LXW_ALIGN_CENTER);
+        xlsx.format_set_align(format, LXW_ALIGN_CENTER);
     else if (style.horizontal == xl::kLeft)
-        format_set_align(format, LXW_ALIGN_LEFT);
+        xlsx.format_set_align(format, LXW_ALIGN_LEFT);
     else if (style.horizontal == xl::kRight)
-        format_set_align(format, LXW_ALIGN_RIGHT);
+        xlsx.format_set_align(format, LXW_ALIGN_RIGHT);
     if (style.vertical == xl::kCenter)
-        format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
+        xlsx.format_set_align(format, LXW_ALIGN_VERTICAL_CENTER);
     else if (style.vertical == xl::kBottom)
-        format_set_align(format, LXW_ALIGN_VERTICAL_BOTTOM);
+        xlsx.format_set_align(format, LXW_ALIGN_VERTICAL_BOTTOM);
     else if (style.vertical == xl::kTop)
-        format_set_align(format, LXW_ALIGN_VERTICAL_TOP);
+        xlsx.format_set_align(format, LXW_ALIGN_VERTICAL_TOP);
     if (style.wrap.value_or(false))
-        format_set_text_wrap(format);
+        xlsx.format_set_text_wrap(format);
     if (style.orientation.value_or(0) != 0)
-        format_set_rotation(format, static_cast<int16_t>(style.orientation.value_or(0)));
+        xlsx.format_set_rotation(format, static_cast<int16_t>(style.orientation.value_or(0)));
     if (style.indentLevel.value_or(0) > 0)
-        format_set_indent(format, static_cast<uint8_t>(std::min(style.indentLevel.value_or(0), 250)));
+        xlsx.format_set_indent(format, static_cast<uint8_t>(std::min(style.indentLevel.value_or(0), 250)));
     if (style.shrinkToFit.value_or(false))
-        format_set_shrink(format);
+        xlsx.format_set_shrink(format);
     if (style.bold.value_or(false))
-        format_set_bold(format);
+        xlsx.format_set_bold(format);
     if (!style.numberFormat.isEmpty())
-        format_set_num_format(format, style.numberFormat.toUtf8().constData());
+        xlsx.format_set_num_format(format, style.numberFormat.toUtf8().constData());
     return format;
 }
 
@@ -471,68 +549,74 @@ LibraryCalls libraryCalls(const SheetModel& sheet, const Presentation& presentat
 }
 
 QString makeLibraryCalls(const LibraryCalls& calls, const QByteArray& target, const QByteArray& scratchFolder) {
+    QString unavailable;
+    const XlsxLibrary* library = xlsxLibrary(&unavailable);
+    if (!library)
+        return QStringLiteral("cannot load the xlsx library: ") + unavailable;
+    const XlsxLibrary& xlsx = *library;
     const ClassicLocaleScope classicNumbers;
     QByteArray scratch = scratchFolder;
     lxw_workbook_options options{};
     options.tmpdir = scratch.data();
-    lxw_workbook* book = workbook_new_opt(target.constData(), &options);
+    lxw_workbook* book = xlsx.workbook_new_opt(target.constData(), &options);
     if (!book)
         return QStringLiteral("cannot start the workbook");
     lxw_worksheet* worksheet =
-        workbook_add_worksheet(book, calls.sheetName.isEmpty() ? nullptr : calls.sheetName.constData());
+        xlsx.workbook_add_worksheet(book, calls.sheetName.isEmpty() ? nullptr : calls.sheetName.constData());
     if (!worksheet) {
-        workbook_close(book);
+        xlsx.workbook_close(book);
         return QStringLiteral("cannot add a worksheet");
     }
 
     std::vector<lxw_format*> formats;
     formats.reserve(calls.formats.size());
     for (const LibraryCalls::Format& format : calls.formats)
-        formats.push_back(libraryFormat(book, format));
+        formats.push_back(libraryFormat(xlsx, book, format));
     const auto format = [&](int index) { return index < 0 ? nullptr : formats[std::size_t(index)]; };
     FirstError failed;
 
     for (const LibraryCalls::Column& c : calls.columns) {
         const auto column = static_cast<lxw_col_t>(c.column);
-        failed(worksheet_set_column(worksheet, column, column, c.width, format(c.format)));
+        failed(xlsx.worksheet_set_column(worksheet, column, column, c.width, format(c.format)));
     }
     for (const auto& [block, index] : calls.merges)
-        failed(worksheet_merge_range(worksheet, static_cast<lxw_row_t>(block.firstRow - 1),
-                                     static_cast<lxw_col_t>(block.firstColumn - 1),
-                                     static_cast<lxw_row_t>(block.lastRow - 1),
-                                     static_cast<lxw_col_t>(block.lastColumn - 1), "", format(index)));
+        failed(xlsx.worksheet_merge_range(worksheet, static_cast<lxw_row_t>(block.firstRow - 1),
+                                          static_cast<lxw_col_t>(block.firstColumn - 1),
+                                          static_cast<lxw_row_t>(block.lastRow - 1),
+                                          static_cast<lxw_col_t>(block.lastColumn - 1), "", format(index)));
     for (const LibraryCalls::Cell& cell : calls.cells) {
         const auto row = static_cast<lxw_row_t>(cell.row);
         const auto column = static_cast<lxw_col_t>(cell.column);
         if (cell.kind == LibraryCalls::Cell::Number)
-            failed(worksheet_write_number(worksheet, row, column, cell.number, format(cell.format)));
+            failed(xlsx.worksheet_write_number(worksheet, row, column, cell.number, format(cell.format)));
         else if (cell.kind == LibraryCalls::Cell::Text)
-            failed(worksheet_write_string(worksheet, row, column, cell.text.constData(), format(cell.format)));
+            failed(xlsx.worksheet_write_string(worksheet, row, column, cell.text.constData(),
+                                               format(cell.format)));
         else if (cell.format >= 0)
-            failed(worksheet_write_blank(worksheet, row, column, format(cell.format)));
+            failed(xlsx.worksheet_write_blank(worksheet, row, column, format(cell.format)));
     }
     for (const auto& [row, points] : calls.rowHeights)
-        failed(worksheet_set_row(worksheet, static_cast<lxw_row_t>(row), points, nullptr));
+        failed(xlsx.worksheet_set_row(worksheet, static_cast<lxw_row_t>(row), points, nullptr));
     if (calls.printLandscapeOnePageWide) {
-        worksheet_set_landscape(worksheet);
-        worksheet_set_paper(worksheet, kPaperA4);
-        worksheet_fit_to_pages(worksheet, 1, 0);
-        worksheet_center_horizontally(worksheet);
+        xlsx.worksheet_set_landscape(worksheet);
+        xlsx.worksheet_set_paper(worksheet, kPaperA4);
+        xlsx.worksheet_fit_to_pages(worksheet, 1, 0);
+        xlsx.worksheet_center_horizontally(worksheet);
     }
     if (calls.repeatedRows > 0)
-        failed(worksheet_repeat_rows(worksheet, 0, static_cast<lxw_row_t>(calls.repeatedRows - 1)));
+        failed(xlsx.worksheet_repeat_rows(worksheet, 0, static_cast<lxw_row_t>(calls.repeatedRows - 1)));
     if (!calls.header.isEmpty())
-        failed(worksheet_set_header(worksheet, calls.header.constData()));
+        failed(xlsx.worksheet_set_header(worksheet, calls.header.constData()));
     if (!calls.footer.isEmpty())
-        failed(worksheet_set_footer(worksheet, calls.footer.constData()));
+        failed(xlsx.worksheet_set_footer(worksheet, calls.footer.constData()));
     if (calls.pageBreaks.size() > 1) {
         std::vector<lxw_row_t> breaks(calls.pageBreaks.begin(), calls.pageBreaks.end());
-        failed(worksheet_set_h_pagebreaks(worksheet, breaks.data()));
+        failed(xlsx.worksheet_set_h_pagebreaks(worksheet, breaks.data()));
     }
 
-    failed(workbook_close(book));
+    failed(xlsx.workbook_close(book));
     if (failed.error != LXW_NO_ERROR)
-        return QString::fromUtf8(lxw_strerror(failed.error));
+        return QString::fromUtf8(xlsx.lxw_strerror(failed.error));
     return {};
 }
 

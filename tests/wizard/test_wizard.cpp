@@ -10,10 +10,13 @@
 #include "support/drive.h"
 #include "wizard/wizard.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMenu>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <memory>
@@ -177,6 +180,31 @@ private slots:
         QVERIFY(!m_wizard->form9().isEnabled());
         m_wizard->form4().close();
         QCOMPARE(m_ends, 1);
+    }
+
+    // Планиум's icon is on every window, from the first one painted on.
+    void windowsBearTheIcon() {
+        m_wizard.reset();
+        QGuiApplication::setWindowIcon(QIcon());
+        m_wizard = Wizard::start();
+        QVERIFY(QTest::qWaitForWindowExposed(&m_wizard->form1()));
+        QTRY_VERIFY(!m_wizard->form1().windowIcon().isNull());
+        begin();
+        QVERIFY(!m_wizard->form2().windowIcon().isNull());
+    }
+
+    // Each running instance keeps a draft of its own; a slot is free again once
+    // its instance has ended.
+    void instancesKeepTheirDraftsApart() {
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        auto first = Wizard::start(folder.path());
+        const auto second = Wizard::start(folder.path());
+        QCOMPARE(QFileInfo(first->draftPath()).fileName(), QStringLiteral("draft.json"));
+        QCOMPARE(QFileInfo(second->draftPath()).fileName(), QStringLiteral("draft-2.json"));
+        first.reset();
+        const auto third = Wizard::start(folder.path());
+        QCOMPARE(QFileInfo(third->draftPath()).fileName(), QStringLiteral("draft.json"));
     }
 };
 
