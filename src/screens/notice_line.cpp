@@ -51,6 +51,23 @@ void NoticeLine::tellWith(QWidget* teller, const QString& spoken) {
 }
 
 void NoticeLine::show(const QString& text, const QString& folder, bool problem) {
+    m_news = text;
+    m_folder = text.isEmpty() ? QString() : folder;
+    m_problem = problem;
+    if (text.isEmpty())
+        m_generation.reset();
+    m_figuresAtNotice = figureTexts();
+    render(!text.isEmpty());
+}
+
+void NoticeLine::setStanding(const QString& text, bool tell) {
+    if (text == m_standing)
+        return;
+    m_standing = text;
+    render(tell && !text.isEmpty());
+}
+
+void NoticeLine::render(bool tell) {
     if (!m_label) {
         m_label = new NotificationLabel(QString(), m_fit.content());
         m_label->setObjectName(QStringLiteral("Notice"));
@@ -61,12 +78,13 @@ void NoticeLine::show(const QString& text, const QString& folder, bool problem) 
         m_label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::LinksAccessibleByMouse);
         connect(m_label, &QLabel::linkActivated, this, &NoticeLine::openFolder);
     }
-    m_figuresAtNotice = figureTexts();
     // Asked where the keyboard is, a screen reader also reads the notice while it
     // is shown: it is part of the description of the control that brought it.
     tellWith(nullptr, {});
+    const QString text = m_standing.isEmpty() ? m_news
+                         : m_news.isEmpty()   ? m_standing
+                                              : m_standing + QLatin1Char('\n') + m_news;
     if (text.isEmpty()) {
-        m_generation.reset();
         m_label->hide();
         m_label->setFocusPolicy(Qt::NoFocus);
         m_label->setLink(QString());
@@ -74,11 +92,12 @@ void NoticeLine::show(const QString& text, const QString& folder, bool problem) 
         return;
     }
     constexpr int kMargin = 8;
+    const bool problem = m_problem || !m_standing.isEmpty();
     look::setTextColour(m_label, problem ? QColor(128, 0, 0) : QColor(0, 0, 128));
     QString shown = text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
     const QString link =
-        folder.isEmpty() ? QString() : QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded);
-    if (!folder.isEmpty())
+        m_folder.isEmpty() ? QString() : QUrl::fromLocalFile(m_folder).toString(QUrl::FullyEncoded);
+    if (!m_folder.isEmpty())
         // The link is one piece: it never wraps between its two words.
         shown += QStringLiteral(" <a href=\"%1\">Открыть&nbsp;папку</a>").arg(link.toHtmlEscaped());
     m_label->setText(shown);
@@ -86,7 +105,7 @@ void NoticeLine::show(const QString& text, const QString& folder, bool problem) 
     m_label->setFocusPolicy(Qt::TabFocus);
     // A screen reader reads the message itself, not the markup around it.
     const QString spoken = text.simplified();
-    m_label->setAccessibleName(folder.isEmpty() ? spoken : spoken + QStringLiteral(" Открыть папку"));
+    m_label->setAccessibleName(m_folder.isEmpty() ? spoken : spoken + QStringLiteral(" Открыть папку"));
     if (QWidget* teller = m_screen->focusWidget(); teller && teller != m_label)
         tellWith(teller, spoken);
     const int width = m_fit.layout().width();
@@ -96,11 +115,17 @@ void NoticeLine::show(const QString& text, const QString& folder, bool problem) 
     m_fit.setRoomBelow(height + kMargin);
     m_fit.reveal(m_label, 0);
     // Read out as it appears, as news, whatever the notice itself is told as.
-    screenReader::tell(m_fit.content(), spoken);
+    if (tell)
+        screenReader::tell(m_fit.content(), (m_news.isEmpty() ? m_standing : m_news).simplified());
 }
 
 void NoticeLine::showGeneration(const GenerationResult& result) {
-    show(result.noticeText(), result.written ? QFileInfo(result.filePath).absolutePath() : QString(),
+    GenerationResult told = result;
+    // While the plan is not kept as a draft, nothing says the data entered is saved.
+    if (!m_standing.isEmpty())
+        for (QString& notice : told.notices)
+            notice = notices::withoutDataKept(notice);
+    show(told.noticeText(), result.written ? QFileInfo(result.filePath).absolutePath() : QString(),
          !result.wentWell());
     m_generation = result;
 }

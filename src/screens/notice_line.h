@@ -25,6 +25,9 @@ public:
 
     // Shows the news; an empty text takes it away again.
     void show(const QString& text, const QString& folder = {}, bool problem = true);
+    // A problem that stands until it is solved (the draft not saved), shown above
+    // any news; an empty text takes it away. Read out when `tell` is set.
+    void setStanding(const QString& text, bool tell);
     // What became of a press of "Сформировать ПФХД". Made with planOpener(), it
     // turns into "…открыть его не удалось…" when the desktop's opener reports
     // later that it could not open the file.
@@ -35,6 +38,8 @@ public:
     void figuresShown();
 
 private:
+    // Shows the standing problem and the news as they are now.
+    void render(bool tell);
     void openFolder(const QString& link);
     QStringList figureTexts() const;
     // The control that has the keyboard tells the notice, after its own description.
@@ -45,6 +50,10 @@ private:
     NotificationLabel* m_label = nullptr;
     std::optional<GenerationResult> m_generation; // what the notice tells of
     QStringList m_figuresAtNotice;
+    QString m_standing;
+    QString m_news;
+    QString m_folder;
+    bool m_problem = true;
     QPointer<QWidget> m_teller; // the control that tells the notice while it is shown
     QString m_told;             // what it tells of the notice
 };

@@ -98,3 +98,7 @@ bool Screen::focusNextPrevChild(bool next) {
     to->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
 }
+
+void Screen::setStandingNotice(const QString& text, bool tell) {
+    m_notice->setStanding(text, tell);
+}

@@ -41,6 +41,9 @@ public:
     // of `frame`; a layout that does not fit scrolls.
     void fitInto(const QRect& area, const QMargins& frame);
     bool scrolls() const;
+    // A problem that stands under the screen until it is solved (a draft that is
+    // not saved); empty takes it away. Read out when `tell` is set.
+    void setStandingNotice(const QString& text, bool tell);
 
 signals:
     // A step was taken on the screen itself that changes what the draft holds

@@ -58,21 +58,34 @@ Form1::Form1(PlanState& plan)
 
 QWidget* Form1::firstInput() const { return m_surname; }
 
-void Form1::offerDraft(const QDateTime& written) {
-    if (m_continue)
+void Form1::offerDrafts(const QList<DraftOffer>& offers) {
+    if (!m_continue.isEmpty())
         return;
-    growClient(600);
-    const QString caption =
-        QStringLiteral("Продолжить план от ") + written.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
-    m_continue = addButton("Command2", caption, {2160, 4860, 5400, 495});
-    m_continue->setAccessibleName(caption);
-    m_continue->setAccessibleDescription(
-        QStringLiteral("Вернуться к плану, который Вы заполняли, на том же месте"));
-    m_continue->show();
-    // Read after "начать", the last control of the screen.
-    setTabOrder(m_start, m_continue);
-    setTabOrder(m_continue, m_settlement);
-    connect(m_continue, &QPushButton::clicked, this, &Form1::continueAsked);
+    // One plan to continue is offered by its time; several, newest first, each
+    // with its institution too.
+    const bool several = offers.size() > 1;
+    QWidget* before = m_start;
+    for (qsizetype i = 0; i < offers.size(); ++i) {
+        growClient(600);
+        QString caption = QStringLiteral("Продолжить план от ") +
+                          offers[i].written.toString(QStringLiteral("dd.MM.yyyy HH:mm"));
+        if (several && !offers[i].institution.trimmed().isEmpty())
+            caption += QStringLiteral(" — ") + offers[i].institution.simplified();
+        const QRect place =
+            several ? QRect(360, 4860 + int(i) * 600, 9000, 495) : QRect(2160, 4860, 5400, 495);
+        QPushButton* offer = addButton(QStringLiteral("Command%1").arg(i + 2), caption, place);
+        offer->setText(offer->fontMetrics().elidedText(caption, Qt::ElideMiddle, offer->width() - 16));
+        offer->setAccessibleName(caption);
+        offer->setAccessibleDescription(
+            QStringLiteral("Вернуться к плану, который Вы заполняли, на том же месте"));
+        offer->show();
+        // Read after "начать", the last controls of the screen.
+        setTabOrder(before, offer);
+        before = offer;
+        connect(offer, &QPushButton::clicked, this, [this, i] { emit continueAsked(int(i)); });
+        m_continue << offer;
+    }
+    setTabOrder(before, m_settlement);
 }
 
 void Form1::reportBadDraft(const QString& movedTo) {

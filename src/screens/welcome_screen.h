@@ -2,8 +2,10 @@
 
 #include "screens/screen.h"
 
+#include <QDateTime>
+#include <QList>
+
 class QComboBox;
-class QDateTime;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -14,9 +16,13 @@ class Form1 : public Screen {
 public:
     explicit Form1(PlanState& plan);
 
-    // A draft of a plan is there: "Продолжить план от DD.MM.YYYY HH:MM" is offered
-    // below "начать".
-    void offerDraft(const QDateTime& written);
+    struct DraftOffer {
+        QDateTime written;
+        QString institution;
+    };
+    // Drafts of plans are there: "Продолжить план от DD.MM.YYYY HH:MM" is offered
+    // below "начать" for each, with its institution when there are several.
+    void offerDrafts(const QList<DraftOffer>& offers);
     // The draft found could not be read and was put aside: one line says so.
     void reportBadDraft(const QString& movedTo);
 
@@ -24,8 +30,8 @@ signals:
     // "начать": the user's data is stored, with a fresh first record and fresh
     // wizard flags.
     void started();
-    // "Продолжить план от …".
-    void continueAsked();
+    // "Продолжить план от …" of the offer at `index`.
+    void continueAsked(int index);
 
 protected:
     QWidget* firstInput() const override;
@@ -40,5 +46,5 @@ private:
     QComboBox* m_settlement = nullptr;
     QLabel* m_error = nullptr;
     QPushButton* m_start = nullptr;    // Command1
-    QPushButton* m_continue = nullptr; // Command2, only with a draft
+    QList<QPushButton*> m_continue;    // Command2 …, only with drafts
 };

@@ -1,13 +1,16 @@
 #include "state/draft.h"
 
+#include "state/family_entry.h"
+#include "state/user_folders.h"
+
 #include "state/plan_fields.h"
 
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QStandardPaths>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -19,7 +22,6 @@ using planFields::eachVariable;
 namespace {
 
 const QString kFormat = QStringLiteral("planium-draft");
-constexpr qint64 kLargestDraft = 16 * 1024 * 1024; // far above any plan; a larger file is not a draft
 constexpr int kSlots = 16;
 
 // A JSON reader drops it from the start of a string.
@@ -159,7 +161,67 @@ bool countersMakeSense(const PlanState& plan) {
            counterWithin(plan.correctionsEnabled, 0, 1);
 }
 
+// What a number of the plan can be when the screens and calculations made it: a
+// text the screens take as an amount, or a value worked out from such amounts
+// (far below 10^18, however many of them are added up).
+constexpr double kLargestWorkedOut = 1e18;
+
+bool numberCanBe(const TaggedValue& value) {
+    switch (value.kind()) {
+    case TaggedValue::Kind::Empty:
+    case TaggedValue::Kind::Fixed:
+        return true;
+    case TaggedValue::Kind::Whole:
+        return std::abs(double(*value.whole())) <= kLargestWorkedOut;
+    case TaggedValue::Kind::Double:
+        return std::isfinite(*value.real()) && std::abs(*value.real()) <= kLargestWorkedOut;
+    case TaggedValue::Kind::Text:
+        return familyEntry::isAmount(*value.text());
+    }
+    return false;
+}
+bool numberCanBe(const Family& family) {
+    return numberCanBe(family.total) &&
+           std::all_of(family.q.begin(), family.q.end(), [](const TaggedValue& q) { return numberCanBe(q); });
+}
+template <std::size_t N> bool numberCanBe(const std::array<TaggedValue, N>& values) {
+    return std::all_of(values.begin(), values.end(), [](const TaggedValue& v) { return numberCanBe(v); });
+}
+bool numberCanBe(const QString&) {
+    return true;
+}
+
 } // namespace
+
+bool planCanBeContinued(const PlanState& plan, QString* why) {
+    // Texts as typed, and the amounts whose boxes the screens read again when the
+    // plan is continued (the expenses only until the adjustment corrects them).
+    static const QStringList kTexts{QStringLiteral("userSurname"), QStringLiteral("userFirstInitial"),
+                                    QStringLiteral("userPatronymicInitial"),
+                                    QStringLiteral("institutionName"), QStringLiteral("settlementType")};
+    static const QStringList kTyped{QStringLiteral("founderSubsidy"), QStringLiteral("investments"),
+                                    QStringLiteral("parentFee")};
+    const bool adjusting = plan.adjustmentStage.toInt() == 1;
+    QString wrong;
+    eachVariable(plan, [&](const char* name, const auto& value) {
+        const QString variable = QLatin1String(name);
+        bool expense = false;
+        for (int c = 0; c < kCategoryCount; ++c)
+            expense = expense || static_cast<const void*>(&value) == &plan.expense(Category(c));
+        const bool typed = kTyped.contains(variable) || (!adjusting && expense);
+        if (wrong.isEmpty() && !kTexts.contains(variable) && !typed && !numberCanBe(value))
+            wrong = variable;
+    });
+    for (int i = 1; i <= PlanState::kMaxServices && wrong.isEmpty(); ++i)
+        eachField(plan.service(i), [&](const char* name, const auto& value) {
+            const QString field = QLatin1String(name);
+            if (wrong.isEmpty() && field != u"name" && field != u"label" && !numberCanBe(value))
+                wrong = QStringLiteral("services[%1].%2").arg(i).arg(field);
+        });
+    if (!wrong.isEmpty() && why)
+        *why = QStringLiteral("%1 holds what no screen makes").arg(wrong);
+    return wrong.isEmpty() && countersMakeSense(plan);
+}
 
 bool serviceFromJson(const QJsonObject& json, ServiceRecord& record) {
     bool ok = true;
@@ -393,61 +455,97 @@ std::optional<Contents> decode(const QByteArray& bytes, QString* why) {
 // file that names its owner is flushed to the disk first: a wait of milliseconds,
 // tens of them on a busy disk, at every start.
 QString Store::defaultFolder() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation))
-        .filePath(QStringLiteral("planium"));
+    return QDir(userFolders::dataHome()).filePath(QStringLiteral("planium"));
+}
+
+QString Store::slotPath(int slot) const {
+    return QDir(m_folder).filePath(slot == 1 ? QStringLiteral("draft.json")
+                                             : QStringLiteral("draft-%1.json").arg(slot));
 }
 
 Store::Store(const QString& folder)
     : m_folder(folder.isEmpty() ? defaultFolder() : folder) {
-    QDir dir;
-    if (!dir.mkpath(m_folder))
+    m_problem = files::privateFolder(m_folder);
+    m_trusted = m_problem.isEmpty();
+    if (!m_trusted)
         return;
-    // Plans are the user's own business.
-    QFile::setPermissions(m_folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QString unlockable; // a slot whose lock file cannot be made, but that no one holds
     for (int slot = 1; slot <= kSlots; ++slot) {
-        const QString name =
-            slot == 1 ? QStringLiteral("draft.json") : QStringLiteral("draft-%1.json").arg(slot);
-        const QString path = QDir(m_folder).filePath(name);
-        if (auto lock = files::FileLock::take(path + QStringLiteral(".lock"))) {
-            m_path = path;
+        bool held = false;
+        if (auto lock = files::FileLock::take(slotPath(slot) + QStringLiteral(".lock"), &held)) {
+            m_path = slotPath(slot);
             m_lock = std::move(lock);
             return;
         }
+        if (!held && unlockable.isEmpty())
+            unlockable = slotPath(slot);
     }
+    // Without a lock of its own the draft is kept all the same, where it keeps out
+    // of the way of the instances that hold theirs.
+    m_path = unlockable;
+    if (m_path.isEmpty())
+        m_problem = QStringLiteral("все %1 мест для черновиков заняты другими окнами программы").arg(kSlots);
 }
 
 Store::~Store() = default;
 
-Store::Loaded Store::load() {
-    Loaded loaded;
-    if (!usable())
-        return loaded;
-    const files::ReadResult read = files::readSmallFile(m_path, kLargestDraft);
-    if (read.status == files::ReadResult::Status::Missing)
-        return loaded;
-    QString why = read.why;
-    if (read.status == files::ReadResult::Status::Read) {
-        if (auto contents = decode(read.bytes, &why)) {
-            loaded.status = Loaded::Status::Good;
-            loaded.contents = std::move(contents);
-            return loaded;
+Store::Found Store::look() {
+    Found found;
+    if (!m_trusted)
+        return found;
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        const QString path = slotPath(slot);
+        const QFileInfo info(path);
+        if (!info.exists() && !info.isSymLink())
+            continue;
+        std::unique_ptr<files::FileLock> lock;
+        if (path != m_path) {
+            bool held = false;
+            lock = files::FileLock::take(path + QStringLiteral(".lock"), &held);
+            if (held)
+                continue; // the plan of a window that is open
+        }
+        const files::ReadResult read = files::readSmallFile(path, kLargestDraft);
+        if (read.status == files::ReadResult::Status::Missing)
+            continue;
+        QString why = read.why;
+        if (read.status == files::ReadResult::Status::Read) {
+            if (auto contents = decode(read.bytes, &why);
+                contents && planCanBeContinued(contents->plan, &why)) {
+                found.drafts.append({path, std::move(*contents)});
+                continue;
+            }
+        }
+        const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        const QString aside = files::moveAside(path, QStringLiteral(".bad-") + stamp);
+        if (!found.unreadable) {
+            found.unreadable = true;
+            found.putAside = aside;
+            found.why = why;
         }
     }
-    loaded.status = Loaded::Status::Bad;
-    loaded.why = why;
-    // Left where it is when it cannot be moved; a save then replaces a plain file only.
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    loaded.movedTo = files::moveAside(m_path, QStringLiteral(".bad-") + stamp);
-    return loaded;
+    std::stable_sort(found.drafts.begin(), found.drafts.end(), [](const Waiting& a, const Waiting& b) {
+        return a.contents.written > b.contents.written;
+    });
+    return found;
 }
 
-files::WriteResult Store::save(const Contents& contents) {
-    return saveBytes(encode(contents));
+void Store::adopt(const QString& path) {
+    if (path == m_path)
+        return;
+    bool held = false;
+    auto lock = files::FileLock::take(path + QStringLiteral(".lock"), &held);
+    if (held)
+        return; // claimed by an instance started since: this one keeps its own slot
+    m_path = path;
+    m_lock = std::move(lock);
 }
 
 files::WriteResult Store::saveBytes(const QByteArray& bytes) {
-    if (!usable())
-        return {files::WriteError::Other, QStringLiteral("no folder for drafts")};
+    if (m_path.isEmpty())
+        return {files::WriteError::Other, m_problem};
+    if (bytes.size() > kLargestDraft)
+        return {files::WriteError::Other, QStringLiteral("черновик больше, чем программа может прочитать")};
     return files::replaceFile(m_path, bytes);
 }
 

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QJsonObject>
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -41,6 +42,12 @@ QByteArray encode(const QDateTime& written, const PlanState& plan, const QJsonOb
 // can read (`why` then says what is wrong).
 std::optional<Contents> decode(const QByteArray& bytes, QString* why = nullptr);
 
+// Whether the screens can go on with the plan: its counters as they can be, and
+// every number one the screens or calculations could have made (the amounts
+// whose boxes are read again when the plan is continued aside). `why` says what
+// is wrong.
+bool planCanBeContinued(const PlanState& plan, QString* why = nullptr);
+
 // The plan alone, as the draft holds it.
 QJsonObject planToJson(const PlanState& plan);
 bool planFromJson(const QJsonObject& json, PlanState& plan);
@@ -56,10 +63,12 @@ bool serviceFromJson(const QJsonObject& json, ServiceRecord& record);
 // The drafts of one user. Each running instance of the program claims a slot of
 // its own ("draft.json", then "draft-2.json" …) with a lock file beside it, so two
 // instances never write the same draft; a slot whose owner has died (a crash, a
-// kill) is free again, so the next start finds the draft it left.
+// kill) is free again, and the draft it left is offered on the next start.
 class Store {
 public:
-    // The folder defaults to the user's private data folder (XDG_DATA_HOME).
+    // The folder defaults to the user's private data folder (XDG_DATA_HOME). It
+    // is made when missing; one that belongs to another user or that others can
+    // write is not used.
     explicit Store(const QString& folder = {});
     ~Store();
     Store(const Store&) = delete;
@@ -67,33 +76,48 @@ public:
 
     // The user's private data folder for drafts.
     static QString defaultFolder();
+    // The largest draft read; the largest plan the screens can hold comes far below.
+    static constexpr qint64 kLargestDraft = 128 * 1024 * 1024;
 
-    // False when no slot could be claimed (the folder cannot be made); nothing is
-    // read or written then.
-    bool usable() const { return m_lock != nullptr; }
+    // Why no draft can be kept at all, in the user's words; empty when one can.
+    QString problem() const { return m_problem; }
+    // Where this instance keeps its draft; empty when it cannot keep one.
     QString path() const { return m_path; }
 
-    struct Loaded {
-        enum class Status { None, Good, Bad } status = Status::None;
-        std::optional<Contents> contents; // with Good
-        QString movedTo;                  // with Bad: where the bad file now is
-        QString why;                      // with Bad
+    struct Waiting {
+        QString path;
+        Contents contents;
     };
-    // Reads the slot's draft. Anything but a whole readable draft in a plain file
-    // (empty, truncated, garbled, of a newer version, unreadable, a folder, a link,
-    // a FIFO) is renamed aside, never deleted, and never waited on.
-    Loaded load();
+    struct Found {
+        QList<Waiting> drafts; // newest first
+        QString putAside;      // where the first draft that could not be read went
+        QString why;           // what was wrong with it
+        bool unreadable = false;
+    };
+    // Every draft in the folder that no running instance holds, this instance's
+    // slot among them, whether or not its lock file could be made. Anything else
+    // there (empty, cut short, garbled, of a newer version, a plan no screen could
+    // have made, a folder, a link, a FIFO) is renamed aside, never deleted and
+    // never waited on.
+    Found look();
+    // Goes on with the waiting draft at `path`: this instance keeps its plan
+    // there from now on (unless another instance has claimed it since).
+    void adopt(const QString& path);
 
     // Writes the draft safely: a new file beside the old one, flushed to the disk,
     // then renamed over it; a crash at any moment leaves the old or the new draft.
-    // False, with the kind of failure and the system's text, when it cannot.
-    files::WriteResult save(const Contents& contents);
+    // The kind of failure and the system's text when it cannot.
     files::WriteResult saveBytes(const QByteArray& bytes);
+    files::WriteResult save(const Contents& contents) { return saveBytes(encode(contents)); }
 
 private:
+    QString slotPath(int slot) const;
+
     QString m_folder;
+    QString m_problem;
+    bool m_trusted = false; // the folder is the user's own
     QString m_path;
-    std::unique_ptr<files::FileLock> m_lock;
+    std::unique_ptr<files::FileLock> m_lock; // none where no lock file can be had
 };
 
 } // namespace draft

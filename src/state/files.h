@@ -84,13 +84,27 @@ private:
     std::unique_ptr<Private> d;
 };
 
+// A folder for the user's private files: made when missing (the folders above
+// it as usual, itself readable by the owner only); one that is there already (or
+// the folder a link there leads to) is used only when it is the user's own and
+// no one else can write to it. Nothing that is there is ever changed. Empty when
+// the folder can be used, otherwise why not, in the user's words.
+QString privateFolder(const QString& path);
+
+// Removes from `folder` what publishing left behind when the program ended in
+// the middle of it: hidden files of the program's own naming (".<stem>….part",
+// `stem` starting with `stemStart`), plain files (never a link) not changed for
+// a minute. Returns how many went.
+int removeLeftovers(const QString& folder, const QString& stemStart);
+
 // An exclusive claim on a lock file, held while the object lives and given up
 // when the process ends, however it ends. Only a plain file of the program's own
 // is a lock file: a link is never followed, nothing is waited on.
 class FileLock {
 public:
-    // The claim, or none when another holds it or no lock file can be had.
-    static std::unique_ptr<FileLock> take(const QString& path);
+    // The claim, or none when another holds it (then *heldElsewhere is set) or
+    // no lock file can be had.
+    static std::unique_ptr<FileLock> take(const QString& path, bool* heldElsewhere = nullptr);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;

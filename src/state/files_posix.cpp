@@ -4,6 +4,7 @@
 
 #include "state/files.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -339,6 +341,59 @@ QString NewFile::publish(const QString& suffix) {
     return {};
 }
 
+QString privateFolder(const QString& path) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat seen {};
+    if (::stat(name.constData(), &seen) != 0) {
+        if (errno != ENOENT)
+            return QStringLiteral("папку %1 не удаётся открыть (%2)").arg(path, systemText(errno));
+        const QFileInfo info(path);
+        if (!QDir().mkpath(info.absolutePath()))
+            return QStringLiteral("папку %1 не удаётся создать").arg(info.absolutePath());
+        if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+            return QStringLiteral("папку %1 не удаётся создать (%2)").arg(path, systemText(errno));
+        // Made by someone else in between: looked at like any other.
+        if (::stat(name.constData(), &seen) != 0)
+            return QStringLiteral("папку %1 не удаётся открыть (%2)").arg(path, systemText(errno));
+    }
+    if (!S_ISDIR(seen.st_mode))
+        return QStringLiteral("%1 — не папка").arg(path);
+    if (seen.st_uid != ::geteuid())
+        return QStringLiteral("папка %1 принадлежит другому пользователю").arg(path);
+    if (seen.st_mode & (S_IWGRP | S_IWOTH))
+        return QStringLiteral("в папку %1 могут писать другие пользователи").arg(path);
+    return {};
+}
+
+int removeLeftovers(const QString& folder, const QString& stemStart) {
+    const Descriptor dir(openFolder(folder));
+    if (dir < 0)
+        return 0;
+    const int listed = ::dup(dir);
+    DIR* entries = listed < 0 ? nullptr : ::fdopendir(listed);
+    if (!entries) {
+        if (listed >= 0)
+            ::close(listed);
+        return 0;
+    }
+    const QByteArray start = '.' + QFile::encodeName(stemStart);
+    const qint64 aMinuteAgo = QDateTime::currentSecsSinceEpoch() - 60;
+    QList<QByteArray> stale;
+    while (const dirent* entry = ::readdir(entries)) {
+        const QByteArray entryName(entry->d_name);
+        struct stat seen {};
+        if (entryName.startsWith(start) && entryName.endsWith(".part") &&
+            ::fstatat(dir, entry->d_name, &seen, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(seen.st_mode) &&
+            seen.st_mtime < aMinuteAgo)
+            stale << entryName;
+    }
+    ::closedir(entries);
+    int removed = 0;
+    for (const QByteArray& entryName : stale)
+        removed += ::unlinkat(dir, entryName.constData(), 0) == 0 ? 1 : 0;
+    return removed;
+}
+
 struct FileLock::Private {
     int fd;
 };
@@ -346,13 +401,18 @@ struct FileLock::Private {
 FileLock::FileLock(std::unique_ptr<Private> p)
     : d(std::move(p)) {}
 
-std::unique_ptr<FileLock> FileLock::take(const QString& path) {
+std::unique_ptr<FileLock> FileLock::take(const QString& path, bool* heldElsewhere) {
+    if (heldElsewhere)
+        *heldElsewhere = false;
     const int fd = ::open(QFile::encodeName(path).constData(),
                           O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0)
         return nullptr;
     struct stat opened {};
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool plain = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode);
+    if (!plain || ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (heldElsewhere)
+            *heldElsewhere = plain && errno == EWOULDBLOCK;
         ::close(fd);
         return nullptr;
     }

@@ -6,6 +6,7 @@
 
 #include "state/files.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -163,6 +164,23 @@ QString NewFile::publish(const QString& suffix) {
     return {};
 }
 
+QString privateFolder(const QString& path) {
+    if (!QDir().mkpath(path))
+        return QStringLiteral("папку %1 не удаётся создать").arg(QDir::toNativeSeparators(path));
+    return {};
+}
+
+int removeLeftovers(const QString& folder, const QString& stemStart) {
+    int removed = 0;
+    const QDir dir(folder);
+    const QDateTime aMinuteAgo = QDateTime::currentDateTime().addSecs(-60);
+    for (const QFileInfo& entry : dir.entryInfoList({QLatin1Char('.') + stemStart + QStringLiteral("*.part")},
+                                                    QDir::Files | QDir::Hidden | QDir::System))
+        if (!entry.isSymLink() && entry.lastModified() < aMinuteAgo && QFile::remove(entry.filePath()))
+            ++removed;
+    return removed;
+}
+
 struct FileLock::Private {
     explicit Private(const QString& path)
         : file(path) {}
@@ -172,10 +190,13 @@ struct FileLock::Private {
 FileLock::FileLock(std::unique_ptr<Private> p)
     : d(std::move(p)) {}
 
-std::unique_ptr<FileLock> FileLock::take(const QString& path) {
+std::unique_ptr<FileLock> FileLock::take(const QString& path, bool* heldElsewhere) {
     auto p = std::make_unique<Private>(path);
     // A lock left by a process that no longer runs is taken over at once.
-    if (!p->file.tryLock(0))
+    const bool taken = p->file.tryLock(0);
+    if (heldElsewhere)
+        *heldElsewhere = !taken && p->file.error() == QLockFile::LockFailedError;
+    if (!taken)
         return nullptr;
     return std::unique_ptr<FileLock>(new FileLock(std::move(p)));
 }

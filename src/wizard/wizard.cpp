@@ -13,10 +13,14 @@
 #include "screens/welcome_screen.h"
 
 #include "state/number_rules.h"
+#include "state/user_folders.h"
+#include "workbook/plan_generator.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QJsonArray>
@@ -115,7 +119,7 @@ std::unique_ptr<Wizard> Wizard::start()
     Form1* welcome = wizard->m_form1.get();
     Wizard* w = wizard.get();
     QObject::connect(welcome, &Form1::started, welcome, [w] { w->welcomeDone(); });
-    QObject::connect(welcome, &Form1::continueAsked, welcome, [w] { w->continueDraft(); });
+    QObject::connect(welcome, &Form1::continueAsked, welcome, [w](int index) { w->continueDraft(index); });
     QObject::connect(welcome, &Screen::closed, welcome, [w] { w->endProgram(); });
     welcome->describeForScreenReaders();
     wizard->showScreen(*welcome);
@@ -123,8 +127,9 @@ std::unique_ptr<Wizard> Wizard::start()
 }
 
 std::unique_ptr<Wizard> Wizard::start(const QString& draftFolder) {
+    userFolders::ignoreRelativeXdgPaths();
     auto drafts = std::make_unique<draft::Store>(draftFolder);
-    draft::Store::Loaded found = drafts->load();
+    draft::Store::Found found = drafts->look();
     auto wizard = start();
     wizard->m_drafts = std::move(drafts);
     wizard->m_typingPause = std::make_unique<QTimer>();
@@ -132,15 +137,24 @@ std::unique_ptr<Wizard> Wizard::start(const QString& draftFolder) {
     wizard->m_typingPause->setInterval(1000);
     QObject::connect(wizard->m_typingPause.get(), &QTimer::timeout, wizard->m_typingPause.get(),
                      [w = wizard.get()] { w->saveDraft(); });
-    if (found.status == draft::Store::Loaded::Status::Good) {
-        wizard->m_earlier = std::move(found.contents);
-        wizard->m_form1->offerDraft(wizard->m_earlier->written);
-    } else if (found.status == draft::Store::Loaded::Status::Bad) {
-        qWarning("The draft %s could not be read (%s) and was put aside as %s",
-                 qUtf8Printable(found.movedTo.isEmpty() ? wizard->draftPath() : found.movedTo),
-                 qUtf8Printable(found.why), qUtf8Printable(found.movedTo));
-        wizard->m_form1->reportBadDraft(found.movedTo);
+    QList<Form1::DraftOffer> offers;
+    for (const draft::Store::Waiting& waiting : found.drafts) {
+        offers.append({waiting.contents.written, waiting.contents.plan.institutionName.toText()});
+        wizard->m_keepOwnDraft = wizard->m_keepOwnDraft || waiting.path == wizard->draftPath();
     }
+    wizard->m_waiting = std::move(found.drafts);
+    wizard->m_form1->offerDrafts(offers);
+    if (found.unreadable) {
+        qWarning("A draft could not be read (%s) and was put aside as %s", qUtf8Printable(found.why),
+                 qUtf8Printable(found.putAside));
+        wizard->m_form1->reportBadDraft(found.putAside);
+    }
+    // Said from the start when no draft can be kept at all.
+    wizard->tellDraftSaved(wizard->m_drafts->problem().isEmpty()
+                               ? files::WriteResult{}
+                               : files::WriteResult{files::WriteError::Other, wizard->m_drafts->problem()});
+    // What publishing workbooks left behind when a run ended in the middle of it.
+    files::removeLeftovers(plansFolder(), QStringLiteral("ПФХД "));
     return wizard;
 }
 
@@ -171,6 +185,8 @@ void Wizard::createScreens()
             screen->orderTabsByPosition();
     }
     connectScreenOrder();
+    for (Screen* screen : screens())
+        screen->setStandingNotice(m_draftProblem, false);
     if (m_drafts)
         for (Screen* screen : screens())
             watch(*screen);
@@ -205,23 +221,54 @@ void Wizard::saveDraft() {
     if (!m_drafts || !m_form2 || m_restoring)
         return;
     m_typingPause->stop();
-    if (m_earlier) {
+    if (m_keepOwnDraft) {
         // A new plan over an earlier draft replaces it once past its first screen.
         for (Screen* screen : screens())
             if (screen->isVisible() && screen != m_form1.get() && screen != m_form2.get())
-                m_earlier.reset();
-        if (m_earlier)
+                m_keepOwnDraft = false;
+        if (m_keepOwnDraft)
             return;
     }
-    if (!m_drafts->saveBytes(draft::encode(QDateTime::currentDateTime(), m_plan, screensOut())))
-        qWarning("The draft %s could not be written", qUtf8Printable(m_drafts->path()));
+    const files::WriteResult saved =
+        m_drafts->saveBytes(draft::encode(QDateTime::currentDateTime(), m_plan, screensOut()));
+    if (!saved)
+        qWarning("The draft %s could not be written: %s", qUtf8Printable(m_drafts->path()),
+                 qUtf8Printable(saved.why));
+    tellDraftSaved(saved);
 }
 
-void Wizard::continueDraft() {
-    if (!m_earlier)
+void Wizard::tellDraftSaved(const files::WriteResult& saved) {
+    QString problem;
+    if (!saved) {
+        const QString folder = QDir::toNativeSeparators(QFileInfo(m_drafts->path()).absolutePath());
+        switch (saved.error) {
+        case files::WriteError::NoSpace:
+            problem = QStringLiteral("на диске нет места");
+            break;
+        case files::WriteError::NoPermission:
+            problem = QStringLiteral("нет прав на запись в папку %1").arg(folder);
+            break;
+        default:
+            problem = saved.why.isEmpty() ? QStringLiteral("не удалось записать файл") : saved.why;
+        }
+        problem = QStringLiteral("Черновик не сохраняется: %1.").arg(problem);
+    }
+    if (problem == m_draftProblem)
         return;
-    const draft::Contents found = std::move(*m_earlier);
-    m_earlier.reset();
+    m_draftProblem = problem;
+    // On every screen, so that it stays in view wherever the user goes; read out
+    // once, by the screen in use.
+    for (Screen* screen : screens())
+        screen->setStandingNotice(problem, screen->isVisible() && screen->isEnabled());
+}
+
+void Wizard::continueDraft(int index) {
+    if (index < 0 || index >= m_waiting.size())
+        return;
+    const draft::Contents found = std::move(m_waiting[index].contents);
+    m_drafts->adopt(m_waiting[index].path);
+    m_waiting.clear();
+    m_keepOwnDraft = false;
     m_restoring = true;
     m_plan = found.plan;
     createScreens();

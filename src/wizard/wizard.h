@@ -65,9 +65,9 @@ public:
     void setScreenEnabled(QWidget& screen, bool enabled);
     // Closing any window ends the program at once (the draft is written).
     void endProgram();
-    // The welcome screen's "Продолжить план от …": the plan of the draft found at
-    // start-up comes back with every screen as it was left.
-    void continueDraft();
+    // The welcome screen's "Продолжить план от …": the plan of the draft offered at
+    // `index` comes back with every screen as it was left, and is kept there.
+    void continueDraft(int index = 0);
 
     // Writes the draft now (after a step; when a window closes). Nothing is written
     // without a draft, before "начать", or while a new plan started over an earlier
@@ -102,12 +102,16 @@ private:
     // The window frame of a shown screen, for placing the screens that follow.
     void rememberFrame(const QWidget& shown);
     QList<Screen*> screens() const;
+    // Whether the draft was saved, as the screens say it.
+    void tellDraftSaved(const files::WriteResult& saved);
     // Every step writes the draft; typing does after a pause.
     void watch(Screen& screen);
     QJsonObject screensOut() const;
 
     std::unique_ptr<draft::Store> m_drafts;
-    std::optional<draft::Contents> m_earlier; // the draft found at start, until continued or replaced
+    QList<draft::Store::Waiting> m_waiting; // the drafts offered at start, until one is continued
+    bool m_keepOwnDraft = false;            // this instance's slot holds one of them, not yet replaced
+    QString m_draftProblem;                 // what the screens say of the draft not being saved
     std::unique_ptr<QTimer> m_typingPause;
     bool m_restoring = false;
 

@@ -1,5 +1,7 @@
 #include "workbook/plan_generator.h"
 
+#include "state/user_folders.h"
+
 #include "workbook/plan_layout.h"
 #include "workbook/sheet_model.h"
 #include "workbook/xlsx_renderer.h"
@@ -33,6 +35,11 @@ QString writeFailed(const QString& folder) {
     return QStringLiteral("Не удалось записать файл ПФХД в папку «%1». Проверьте, есть ли место на диске и "
                           "права на запись. Введённые данные сохранены, ПФХД можно сформировать ещё раз.")
         .arg(QDir::toNativeSeparators(folder));
+}
+
+QString withoutDataKept(const QString& notice) {
+    QString said = notice;
+    return said.replace(QStringLiteral("Введённые данные сохранены, ПФХД"), QStringLiteral("ПФХД"));
 }
 
 QString folderOpenFailed(const QString& folder) {
@@ -127,7 +134,7 @@ void GenerationResult::openingFailed() {
 }
 
 QString plansFolder() {
-    return QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation)).filePath(QStringLiteral("ПФХД"));
+    return QDir(userFolders::documents()).filePath(QStringLiteral("ПФХД"));
 }
 
 GenerationResult refusedOutOfRange() {

@@ -68,6 +68,9 @@ QString evenSubsidySplit();
 QString saved(const QString& path);
 QString savedInTemporaryFolder(const QString& plansFolder, const QString& path);
 QString writeFailed(const QString& folder);
+// The same notice without saying that the data entered is kept (while the draft
+// of the plan cannot be saved).
+QString withoutDataKept(const QString& notice);
 QString openFailed(const QString& path);
 QString folderOpenFailed(const QString& folder);
 QString outOfRange();

@@ -5,6 +5,7 @@
 //   kill      types as far as an expense page and is killed there (SIGKILL)
 //   continue  presses "Продолжить план от …" where it is offered, then closes
 //   look      only looks at the welcome screen, then closes
+// What the welcome screen offers, and the notice under each screen, are reported too.
 // What every screen showed last (each named box, list, option and label, and
 // whether it could be seen) is written as JSON to PLANIUM_DRIVER_REPORT.
 
@@ -124,6 +125,11 @@ private:
             auto* offer = welcome->findChild<QPushButton*>(QStringLiteral("Command2"));
             m_report[QStringLiteral("offer")] = offer ? offer->text() : QString();
             m_report[QStringLiteral("offerName")] = offer ? offer->accessibleName() : QString();
+            QJsonArray offers;
+            for (int n = 2; auto* more = welcome->findChild<QPushButton*>(QStringLiteral("Command%1").arg(n));
+                 ++n)
+                offers.append(more->accessibleName());
+            m_report[QStringLiteral("offers")] = offers;
             auto* notice = welcome->findChild<QLabel*>(QStringLiteral("Notice"));
             m_report[QStringLiteral("notice")] =
                 notice && notice->isVisible() ? notice->accessibleName() : QString();
@@ -133,6 +139,13 @@ private:
         if (step == u"continue" && !m_report[QStringLiteral("offer")].toString().isEmpty())
             click("Form1", QStringLiteral("Command2"));
         m_report[QStringLiteral("screens")] = snapshot();
+        // The notice under each screen that shows one.
+        QJsonObject notices;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* notice = w->findChild<QLabel*>(QStringLiteral("Notice"));
+                notice && notice->isVisibleTo(w))
+                notices.insert(w->objectName(), notice->accessibleName());
+        m_report[QStringLiteral("notices")] = notices;
         report();
         if (step == u"kill")
             std::raise(SIGKILL);

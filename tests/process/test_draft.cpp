@@ -168,9 +168,9 @@ private slots:
 
     void badDraftHarmsNothing_data() {
         QTest::addColumn<QByteArray>("kind");
-        for (const char* kind :
-             {"empty", "garbled", "binary", "newer version", "not a draft", "counters out of range",
-              "unreadable", "directory", "link to a draft", "dangling link", "FIFO"})
+        for (const char* kind : {"empty", "garbled", "binary", "newer version", "not a draft",
+                                 "counters out of range", "a number no screen makes", "unreadable",
+                                 "directory", "link to a draft", "dangling link", "FIFO"})
             QTest::newRow(kind) << QByteArray(kind);
     }
 
@@ -205,6 +205,9 @@ private slots:
             write("{\"plan\": {}, \"version\": 1}");
         } else if (kind == "counters out of range") {
             write(bytes.replace("\"serviceCount\":{\"whole\":\"2\"}", "\"serviceCount\":{\"whole\":\"99\"}"));
+        } else if (kind == "a number no screen makes") {
+            QVERIFY(bytes.contains("\"initialDeficit\":null"));
+            write(bytes.replace("\"initialDeficit\":null", "\"initialDeficit\":{\"double\":\"1e+300\"}"));
         } else if (kind == "unreadable") {
             if (::geteuid() == 0)
                 QSKIP("every file is readable to root");
@@ -221,6 +224,251 @@ private slots:
         }
         verifyStartsAfresh(kind.constData());
     }
+
+    // A draft is continued through the screens' own checks: the plan holds what
+    // the boxes it went past read as, and a box the screens would refuse is shown
+    // refused where it stands, never passed on to a figure or a workbook.
+    void refusedValuesStayRefused_data() {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QJsonValue>("value");
+        QTest::addColumn<QString>("landsOn");
+        QTest::newRow("a subsidy beyond any amount")
+            << "plan"
+            << "founderSubsidy" << QJsonValue(QJsonObject{{"double", "1e+300"}}) << "Form7";
+        QTest::newRow("an investment that is no number") << "plan"
+                                                         << "investments" << QJsonValue("abc") << "Form7";
+        QTest::newRow("a box that holds no number") << "Form6"
+                                                    << "Text11" << QJsonValue("abc") << "Form6";
+    }
+    void refusedValuesStayRefused() {
+        QFETCH(QString, where);
+        QFETCH(QString, name);
+        QFETCH(QJsonValue, value);
+        QFETCH(QString, landsOn);
+        QJsonObject file = QJsonDocument::fromJson(keptDraft("kill")).object();
+        QJsonObject part =
+            where == u"plan" ? file["plan"].toObject() : file["screens"].toObject()[where].toObject();
+        if (name == u"investments") {
+            QJsonArray five = part[name].toArray();
+            five[1] = value;
+            part[name] = five;
+        } else {
+            part[name] = value;
+        }
+        if (where == u"plan") {
+            file["plan"] = part;
+        } else {
+            QJsonObject screens = file["screens"].toObject();
+            screens[where] = part;
+            file["screens"] = screens;
+        }
+        writeFile(draftPath(), QJsonDocument(file).toJson(QJsonDocument::Compact));
+        const Run again = run("continue");
+        QCOMPARE(again.said[u"failures"].toArray(), QJsonArray());
+        const QJsonObject screens = again.said[u"screens"].toObject();
+        QVERIFY2(screens[landsOn].toObject()[u"visible"].toBool(), qPrintable(landsOn));
+        const QJsonObject plan = QJsonDocument::fromJson(readFile(draftPath())).object()[u"plan"].toObject();
+        if (landsOn == u"Form6") {
+            // Refused as if "далее" had been pressed: its label, and the box framed.
+            QVERIFY(screens[u"Form6"].toObject()[u"Label6"].toString().startsWith(u'+'));
+            QVERIFY(!screens[u"Form7"].toObject()[u"visible"].toBool());
+        } else {
+            // Mended from the boxes, which the program had passed.
+            QCOMPARE(plan[u"founderSubsidy"].toObject()[u"fixed"].toString(), QString("125000005000"));
+            QCOMPARE(plan[u"investments"].toArray()[1].toString(), QString("100000,25"));
+        }
+    }
+
+    // A draft that cannot be saved is said on the screen in use, in words, until
+    // a save succeeds; a readable draft is offered even where it cannot be saved
+    // again; a folder others can write to is not used, and nothing in it changes.
+    void draftProblemsAreSaid_data() {
+        QTest::addColumn<QString>("trouble");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("full disk") << "full"
+                                   << "Черновик не сохраняется: на диске нет места.";
+        QTest::newRow("read-only folder") << "read-only"
+                                          << "Черновик не сохраняется: нет прав на запись в папку";
+        QTest::newRow("a shared folder behind a link") << "shared"
+                                                       << "Черновик не сохраняется: в папку";
+    }
+    void draftProblemsAreSaid() {
+        QFETCH(QString, trouble);
+        QFETCH(QString, said);
+        const QByteArray draft = keptDraft("kill");
+        clearFolder();
+        if (trouble == u"shared") {
+            const QString shared = m_home.filePath(QStringLiteral("shared"));
+            QVERIFY(QDir().mkpath(shared));
+            ::chmod(QFile::encodeName(shared).constData(), 0775);
+            QVERIFY(QFile::link(shared, folder()));
+            const Run look = run("look");
+            QVERIFY2(look.said[u"notices"].toObject()[u"Form1"].toString().startsWith(said),
+                     qPrintable(look.said[u"notices"].toObject()[u"Form1"].toString()));
+            struct stat seen {};
+            QCOMPARE(::stat(QFile::encodeName(shared).constData(), &seen), 0);
+            QCOMPARE(seen.st_mode & 0777, 0775u);
+            QCOMPARE(QDir(shared).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                     QStringList());
+            QVERIFY(QFile::remove(folder()));
+            return;
+        }
+        if (::geteuid() != 0)
+            QSKIP("a small or read-only file system for the drafts is mounted by root only");
+        QVERIFY(QDir().mkpath(folder()));
+        if (!mount(trouble == u"full" ? "size=128k,mode=0700" : "size=1m,mode=0700"))
+            QSKIP("no file system of its own can be mounted here");
+        const auto unmount = qScopeGuard([this] { QProcess::execute("umount", {folder()}); });
+        writeFile(draftPath(), draft);
+        if (trouble == u"full") {
+            // What is left of the disk cannot take a second draft beside the first.
+            QFile filler(folder() + QStringLiteral("/filler"));
+            QVERIFY(filler.open(QIODevice::WriteOnly));
+            while (filler.write(QByteArray(4096, 'x')) > 0 && filler.flush()) {
+            }
+        } else {
+            QCOMPARE(QProcess::execute("mount", {"-o", "remount,ro", folder()}), 0);
+        }
+        const Run again = run("continue");
+        QCOMPARE(again.said[u"offers"].toArray().size(), 1);
+        const QJsonObject screens = again.said[u"screens"].toObject();
+        QVERIFY(screens[u"Form7"].toObject()[u"visible"].toBool());
+        const QString notice = again.said[u"notices"].toObject()[u"Form7"].toString();
+        QVERIFY2(notice.startsWith(said), qPrintable(notice));
+        // The draft there stays whole.
+        QCOMPARE(readFile(draftPath()), draft);
+    }
+
+    // Plans left by windows that are no longer open are all offered, newest first,
+    // each with its time and institution.
+    void strandedDraftsAreOffered() {
+        const QByteArray draft = keptDraft("kill");
+        clearFolder();
+        QVERIFY(QDir().mkpath(folder()));
+        QJsonObject file = QJsonDocument::fromJson(draft).object();
+        const auto slot = [&](const QString& name, const QString& institution, const QString& written) {
+            QJsonObject plan = file["plan"].toObject();
+            plan["institutionName"] = institution;
+            file["plan"] = plan;
+            file["written"] = written;
+            writeFile(folder() + u'/' + name, QJsonDocument(file).toJson(QJsonDocument::Compact));
+        };
+        slot("draft.json", "МБДОУ № 5", "2026-12-08T09:30:00.000+03:00");
+        slot("draft-2.json", "МБДОУ № 7", "2026-12-09T14:05:00.000+03:00");
+        const Run look = run("look");
+        const QJsonArray offers = look.said[u"offers"].toArray();
+        QCOMPARE(offers.size(), 2);
+        QVERIFY2(offers[0].toString().startsWith("Продолжить план от ") &&
+                     offers[0].toString().endsWith(" — МБДОУ № 7"),
+                 qPrintable(offers[0].toString()));
+        QVERIFY2(offers[1].toString().endsWith(" — МБДОУ № 5"), qPrintable(offers[1].toString()));
+        // Continued, the newest is kept where it was; the other is offered again.
+        QVERIFY(run("continue").said[u"screens"].toObject()[u"Form7"].toObject()[u"visible"].toBool());
+        QCOMPARE(run("look").said[u"offers"].toArray().size(), 2);
+    }
+
+    // The largest plan the screens can hold: every box, name and user's text at
+    // its longest, all of it control characters (six bytes each in the draft).
+    void largestPlanContinues() {
+        QJsonObject file = QJsonDocument::fromJson(keptDraft("kill")).object();
+        clearFolder();
+        QVERIFY(QDir().mkpath(folder()));
+        const QString longest(32767, QChar(1));
+        QJsonObject screens = file["screens"].toObject();
+        for (const QString& form : screens.keys()) {
+            QJsonObject entries = screens[form].toObject();
+            for (const QString& name : entries.keys())
+                if (name.startsWith(u"Text"))
+                    entries[name] = longest;
+            screens[form] = entries;
+        }
+        file["screens"] = screens;
+        QJsonObject plan = file["plan"].toObject();
+        for (const char* name :
+             {"userSurname", "userFirstInitial", "userPatronymicInitial", "institutionName"})
+            plan[QLatin1String(name)] = longest;
+        QJsonArray services = plan["services"].toArray();
+        for (qsizetype i = 0; i < services.size(); ++i) {
+            QJsonObject record = services[i].toObject();
+            record["name"] = longest;
+            services[i] = record;
+        }
+        plan["services"] = services;
+        file["plan"] = plan;
+        const QByteArray largest = QJsonDocument(file).toJson(QJsonDocument::Compact);
+        QVERIFY2(largest.size() > 20 * 1024 * 1024, qPrintable(QString::number(largest.size())));
+        writeFile(draftPath(), largest);
+        const Run again = run("continue");
+        QCOMPARE(again.said[u"failures"].toArray(), QJsonArray());
+        QCOMPARE(again.said[u"screens"].toObject()[u"Form7"].toObject()[u"Text20"].toString(),
+                 QStringLiteral("+ ") + longest);
+        QCOMPARE(again.said[u"notices"].toObject(), QJsonObject());
+        // Written again as it closed, and read again at the next start.
+        QCOMPARE(run("look").said[u"offers"].toArray().size(), 1);
+    }
+
+    // What a workbook being written left when the program was killed goes at the
+    // next start: the program's own hidden files, a minute old, never a link.
+    void leftoversAreRemoved() {
+        const QString plans = m_home.filePath(QStringLiteral("Documents/ПФХД"));
+        QVERIFY(QDir().mkpath(plans));
+        const QString stale = plans + QStringLiteral("/.ПФХД предварительный 2026-12-09 10-00-00.k3j2.part");
+        const QString fresh =
+            plans + QStringLiteral("/.ПФХД скорректированный 2026-12-09 10-05-00.a1b2.part");
+        const QString linked = plans + QStringLiteral("/.ПФХД предварительный 2026-12-09 09-00-00.zz.part");
+        const QString foreign = plans + QStringLiteral("/.отчёт.part");
+        for (const QString& path : {stale, fresh, foreign})
+            writeFile(path, "PK");
+        QVERIFY(QFile::link(stale + QStringLiteral(".target"), linked));
+        writeFile(stale + QStringLiteral(".target"), "kept");
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
+        for (const QString& path : {stale, foreign}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+        }
+        QCOMPARE(run("look").status, QProcess::NormalExit);
+        QVERIFY(!QFileInfo::exists(stale));
+        QVERIFY(QFileInfo::exists(fresh));
+        QVERIFY(QFileInfo(linked).isSymLink());
+        QVERIFY(QFileInfo::exists(foreign));
+    }
+
+private:
+    QByteArray readFile(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void writeFile(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        QVERIFY2(file.open(QIODevice::WriteOnly | QIODevice::Truncate), qPrintable(path));
+        QCOMPARE(file.write(bytes), bytes.size());
+    }
+    // The drafts folder, emptied.
+    void clearFolder() {
+        const QFileInfo info(folder());
+        if (info.isSymLink())
+            QFile::remove(folder());
+        else
+            QDir(folder()).removeRecursively();
+    }
+    // The draft a step of the driver leaves, made once.
+    QByteArray keptDraft(const char* step) {
+        QByteArray& kept = m_drafts[QByteArray(step)];
+        if (kept.isEmpty()) {
+            clearFolder();
+            run(step);
+            kept = readFile(draftPath());
+        }
+        return kept;
+    }
+    bool mount(const char* options) {
+        return QProcess::execute("mount", {"-t", "tmpfs", "-o", QString::fromLatin1(options), "planium-test",
+                                           folder()}) == 0;
+    }
+
+    QHash<QByteArray, QByteArray> m_drafts;
 };
 
 QTEST_GUILESS_MAIN(TestDraft)
