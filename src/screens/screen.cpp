@@ -44,8 +44,16 @@ const QString& family()
     // Resolved once: asking the font system for a family it lacks sends it through
     // a slow search for fallbacks on every font made from that name.
     static const QString resolved = [] {
+#ifdef Q_OS_WIN
+        // Windows keeps "MS Sans Serif" as a bitmap face of a few sizes only; its
+        // outline twin, metric for metric, scales with the display.
+        const QStringList candidates{QStringLiteral("Microsoft Sans Serif"),
+                                     QStringLiteral("Liberation Sans"), QStringLiteral("Arial"),
+                                     QStringLiteral("Tahoma")};
+#else
         const QStringList candidates{QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
                                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")};
+#endif
         for (const QString& name : candidates)
             if (QFontDatabase::hasFamily(name))
                 return name;

@@ -575,8 +575,13 @@ Store::Loaded Store::load() {
     loaded.why = why;
     const QString aside = asideName(m_path);
     // Left where it is when it cannot be moved; a save then replaces a plain file only.
+#ifdef Q_OS_UNIX
     if (std::rename(native.constData(), QFile::encodeName(aside).constData()) == 0)
         loaded.movedTo = aside;
+#else
+    if (QFile::rename(m_path, aside)) // by wide names, never replacing
+        loaded.movedTo = aside;
+#endif
     return loaded;
 }
 

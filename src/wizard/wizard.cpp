@@ -56,6 +56,9 @@ void installToolkitTranslations()
 // theme icon the package installs, else the drawing built into the program.
 void installWindowIcon()
 {
+#ifdef Q_OS_WIN
+    return; // the icon of the executable's resources (IDI_ICON1) is every window's own
+#endif
     if (QGuiApplication::windowIcon().isNull())
         QGuiApplication::setWindowIcon(
             QIcon::fromTheme(QStringLiteral("planium"), QIcon(QStringLiteral(":/icons/planium.svg"))));

@@ -25,6 +25,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <clocale>
+#include <qt_windows.h> // without the min and max macros
+#include <string>
+#endif
 
 namespace workbook {
 
@@ -72,6 +77,23 @@ private:
         return c;
     }
     locale_t m_previous;
+#elif defined(Q_OS_WIN)
+    // The C runtime MinGW links (msvcrt) has no locale of a thread's own: the
+    // process's numbers are "C" while the library writes, and then what they were.
+    // Nothing else in the program prints numbers through the C library.
+    ClassicLocaleScope() {
+        const char* current = std::setlocale(LC_NUMERIC, nullptr);
+        m_previous = current ? current : "C";
+        if (m_previous != "C")
+            std::setlocale(LC_NUMERIC, "C");
+    }
+    ~ClassicLocaleScope() {
+        if (m_previous != "C")
+            std::setlocale(LC_NUMERIC, m_previous.c_str());
+    }
+
+private:
+    std::string m_previous;
 #else
     ClassicLocaleScope() = default;
 #endif
@@ -688,8 +710,21 @@ QString writeNewWorkbook(const SheetModel& sheet, const QString& folder, const Q
     return path;
 #else
     // Elsewhere: rendered beside its final name, then renamed, which does not replace.
+    // The library opens files by narrow names: on Windows they are UTF-8, the code
+    // page the executable's manifest asks for.
     const QString hidden = QDir(folder).filePath(QStringLiteral(".%1.part").arg(name));
     failure = makeLibraryCalls(libraryCalls(sheet, presentation), QFile::encodeName(hidden), QFile::encodeName(folder));
+#ifdef Q_OS_WIN
+    if (failure.isEmpty()) { // on the disk before anyone is told it is saved
+        const HANDLE file = ::CreateFileW(
+            reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(hidden).utf16()), GENERIC_WRITE, 0,
+            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (file == INVALID_HANDLE_VALUE || !::FlushFileBuffers(file))
+            failure = QStringLiteral("cannot flush the file");
+        if (file != INVALID_HANDLE_VALUE)
+            ::CloseHandle(file);
+    }
+#endif
     for (int n = 1; failure.isEmpty() && n <= 1000; ++n) {
         const QString path = QDir(folder).filePath(
             (n == 1 ? name : QStringLiteral("%1 (%2)").arg(name).arg(n)) + QStringLiteral(".xlsx"));
