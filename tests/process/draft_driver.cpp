@@ -24,6 +24,9 @@
 #include <QtTest/QTest>
 
 #include <csignal>
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 #include "support/keys.h"
 
@@ -134,8 +137,13 @@ private:
             click("Form1", QStringLiteral("Command2"));
         m_report[QStringLiteral("screens")] = snapshot();
         report();
-        if (step == u"kill")
+        if (step == u"kill") {
+#ifdef Q_OS_WIN
+            ::TerminateProcess(::GetCurrentProcess(), 9); // as Task Manager ends a process
+#else
             std::raise(SIGKILL);
+#endif
+        }
         closeFront();
     }
 
