@@ -226,7 +226,6 @@ if [ ! -f "$xlsx/.build-seconds" ]; then build_xlsxwriter; fi
 
 version=$(sed -nE 's/^project\(Planium VERSION ([0-9.]+).*/\1/p' "$project/CMakeLists.txt")
 host_cmake=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake
-export PKG_CONFIG_LIBDIR=$xlsx/lib/pkgconfig
 case "$action" in
   installer) targets=(planium) ;;
   bench) targets=(planium probe_startup) ;;
@@ -235,13 +234,13 @@ case "$action" in
 esac
 say "building Планиум for Windows in $build (${targets[*]})"
 began=$SECONDS
-nice cmake -G Ninja -S "$project" -B "$build" -Wno-dev \
+PKG_CONFIG_LIBDIR=$xlsx/lib/pkgconfig nice cmake -G Ninja -S "$project" -B "$build" -Wno-dev \
   -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DPLANIUM_WINDOWS_ROOTS="$qt;$xlsx" -DCMAKE_PREFIX_PATH="$qt" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
   -DCMAKE_BUILD_TYPE=Release -DPLANIUM_WERROR=ON -DPLANIUM_BENCHMARKS=OFF \
   -DCMAKE_CROSSCOMPILING_EMULATOR=wine >"$cache/program-configure.log" 2>&1 ||
   { tail -n 30 "$cache/program-configure.log" >&2; exit 1; }
-nice cmake --build "$build" -j "$jobs" --target "${targets[@]}" >"$cache/program-build.log" 2>&1 ||
+PKG_CONFIG_LIBDIR=$xlsx/lib/pkgconfig nice cmake --build "$build" -j "$jobs" --target "${targets[@]}" >"$cache/program-build.log" 2>&1 ||
   { grep -E -A8 'error|Error' "$cache/program-build.log" | head -n 80 >&2; exit 1; }
 say "program built in $((SECONDS - began)) s"
 

@@ -23,6 +23,7 @@ rm -rf "$work"
 mkdir -p "$work/home"
 started=$SECONDS
 failures=0
+debian_report=/nonexistent
 timings=()
 
 say() { echo "== [$((SECONDS - started)) s] $*"; }
@@ -38,6 +39,15 @@ timed() {
 }
 # A Unix path as Windows programs under Wine see it (the whole file system is Z:).
 winpath() { printf 'Z:%s' "${1//\//\\}"; }
+# Wine hands a Windows program every variable of the Unix environment except Qt's own
+# (QT_*, meant for the Linux Qt): those are set as the user's environment in the registry.
+qt_env() {
+  if [ -n "$2" ]; then
+    wine reg add 'HKCU\Environment' /v "$1" /d "$2" /f >/dev/null 2>&1
+  else
+    wine reg delete 'HKCU\Environment' /v "$1" /f >/dev/null 2>&1 || true
+  fi
+}
 
 # --- the display, Wine ---------------------------------------------------------------
 
@@ -88,8 +98,10 @@ unit_tests() {
   # them, the fonts the offscreen platform draws with.
   mkdir -p "$qt/translations"
   cp /usr/share/qt6/translations/qtbase_ru.qm "$qt/translations/"
+  qt_env QT_QPA_PLATFORM offscreen
+  qt_env QT_FORCE_STDERR_LOGGING 1 # the tests' output on the console, not the debugger's
+  qt_env QT_QPA_FONTDIR "$(winpath /usr/share/fonts/truetype/liberation2)"
   WINEPATH="$(winpath "$qt/bin");$(winpath "$runtime");$(winpath /usr/x86_64-w64-mingw32/lib)" \
-    QT_QPA_FONTDIR=$(winpath /usr/share/fonts/truetype/liberation2) \
     PLANIUM_WALK_SECONDS=${PLANIUM_WALK_SECONDS:-60} \
     ctest --test-dir "$build" -j "$(nproc)" --output-on-failure --timeout 900 >"$work/ctest.log" 2>&1 ||
     fail "tests under Wine (see $work/ctest.log)"
@@ -123,10 +135,13 @@ install() {
   done
   [ -f "$(profile)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Планиум.lnk" ] ||
     fail "no Start-menu entry"
+  # The entry among the installed applications, exported as a .reg file (UTF-16).
   local key
-  key=$(wine reg query "$uninstall_key" 2>/dev/null | tr -d '\r')
-  grep -q 'DisplayName.*Планиум' <<<"$key" || fail "not among the installed applications: $key"
-  grep -q 'QuietUninstallString.*uninstall.exe" /S' <<<"$key" || fail "no silent uninstall: $key"
+  wine reg export "$uninstall_key" "$(winpath "$work/uninstall.reg")" /y >/dev/null 2>&1 || true
+  key=$(iconv -f utf-16 -t utf-8 "$work/uninstall.reg" 2>/dev/null | tr -d '\r' || true)
+  grep -qx '"DisplayName"="Планиум"' <<<"$key" || fail "not among the installed applications: $key"
+  grep -qF '"QuietUninstallString"="\"C:\\users\\Иванова\\AppData\\Local\\Programs\\Планиум\\uninstall.exe\" /S"' <<<"$key" ||
+    fail "no silent uninstall: $key"
 }
 
 # --- 3. a whole plan -----------------------------------------------------------------
@@ -136,10 +151,13 @@ drive() {
   local plugin=$1 exe=$2
   shift 2
   report=$work/report-$RANDOM.json
-  WINEPATH="$(winpath "$qt/bin")" QT_PLUGIN_PATH=$(winpath "$build/tests/plugins") \
-    QT_QPA_GENERIC_PLUGINS=$plugin PLANIUM_DRIVER_REPORT=$(winpath "$report") \
+  qt_env QT_PLUGIN_PATH "$(winpath "$build/tests/plugins")"
+  qt_env QT_QPA_GENERIC_PLUGINS "$plugin"
+  WINEPATH="$(winpath "$qt/bin")" PLANIUM_DRIVER_REPORT=$(winpath "$report") \
     env "$@" timeout 300 wine "$exe" >>"$work/program.log" 2>&1 || true
   wineserver -w
+  qt_env QT_QPA_GENERIC_PLUGINS ""
+  qt_env QT_PLUGIN_PATH ""
 }
 
 # A Windows path of the prefix as a Unix one.
@@ -190,6 +208,12 @@ whole_plan() {
   local said=$report
   [ "$(jq -c .failures "$said")" = "[]" ] || fail "the driver: $(jq -c .failures "$said")"
   [ "$(jq -r .locale "$said")" = ru_RU ] || fail "the program's locale is $(jq -r .locale "$said")"
+  # The driver gave the C runtime the desktop's numbers (a decimal comma) before the
+  # workbooks were written: they must not show in them.
+  case "$(jq -r .lcNumericWhenWriting "$said")" in
+    Russian_*) ;;
+    *) fail "the C runtime's numbers were not Russian: $(jq -r .lcNumericWhenWriting "$said")" ;;
+  esac
   [ "$(jq -r '.opened | length' "$said")" = 2 ] || { fail "not two workbooks: $(jq -c .opened "$said")"; return; }
   [ "$(jq -c .figures "$said")" = "$(jq -c .figures "$debian_report")" ] ||
     fail "the screens' figures differ: $(jq -c .figures "$said") against $(jq -c .figures "$debian_report")"
@@ -226,7 +250,7 @@ opener_fails() {
   for i in 0 1; do
     told=$(jq -r ".notices[$i]" "$report")
     case "$told" in
-      "Файл ПФХД сохранён, но открыть его не удалось. Откройте его вручную: C:\\users\\Иванова\\Documents\\ПФХД\\"*.xlsx) ;;
+      "Файл ПФХД сохранён, но открыть его не удалось. Откройте его вручную: C:\\users\\Иванова\\Documents\\ПФХД\\ПФХД "*".xlsx <a href="*) ;;
       *) fail "notice $i: $told" ;;
     esac
   done
@@ -276,7 +300,8 @@ uninstall() {
   [ -f "$(profile)/AppData/Local/planium/draft.json" ] || fail "the draft is gone"
 }
 
-timed "tests under Wine" unit_tests
+# PLANIUM_WINE_NO_UNIT_TESTS=1 leaves the first part out (when working on the others).
+if [ "${PLANIUM_WINE_NO_UNIT_TESTS:-}" != 1 ]; then timed "tests under Wine" unit_tests; fi
 timed "silent install" install
 timed "Debian program" reference
 timed "whole plan" whole_plan

@@ -41,8 +41,10 @@ for scale in 100 200; do
   wine reg add 'HKCU\Software\Wine\Fonts' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null
   wineserver -w
   mkdir -p "$work/$scale"
+  # Qt's own variables reach a Windows program only through the registry.
+  wine reg add 'HKCU\Environment' /v QT_PLUGIN_PATH /d "$(winpath "$build/tests/plugins")" /f >/dev/null
+  wine reg add 'HKCU\Environment' /v QT_QPA_GENERIC_PLUGINS /d plandriver /f >/dev/null
   WINEPATH=$(winpath "$qt/bin") \
-    QT_PLUGIN_PATH=$(winpath "$build/tests/plugins") QT_QPA_GENERIC_PLUGINS=plandriver \
     PLANIUM_DRIVER_REPORT=$(winpath "$work/report-$scale.json") PLANIUM_DRIVER_SHOTS=$(winpath "$work/$scale") \
     timeout 300 wine "$program" >"$work/program-$scale.log" 2>&1 || true
   wineserver -w
