@@ -42,10 +42,11 @@ build_packages=(
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libxlsxwriter-dev
   nsis librsvg2-bin icoutils
 )
-# Wine on a virtual display, the process locale the tests run under, the fonts Wine
-# takes from the system, and what the workbooks are taken apart with. The Debian
+# Wine on a virtual display with its own fonts (its window frames draw with them), the
+# process locale the tests run under, the fonts Wine takes from the system, and what
+# the workbooks are taken apart with. The Debian
 # program the workbooks are compared with needs what ./scripts/setup.sh run installs.
-wine_packages=(wine wine64 xvfb xauth locales fonts-liberation2 unzip jq)
+wine_packages=(wine wine64 fonts-wine xvfb xauth locales fonts-liberation2 unzip jq)
 
 install_missing() {
   local missing=() p

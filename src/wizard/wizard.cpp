@@ -9,6 +9,7 @@
 #include "screens/preliminary_screen.h"
 #include "screens/services_summary_screen.h"
 #include "screens/welcome_screen.h"
+#include "screens/windows_style.h"
 
 #include "state/number_rules.h"
 
@@ -75,6 +76,9 @@ Wizard::~Wizard() = default;
 
 std::unique_ptr<Wizard> Wizard::start()
 {
+#ifdef Q_OS_WIN
+    look::installWindowsStyle();
+#endif
     installToolkitTranslations();
     installWindowIcon();
     screenReader::install();

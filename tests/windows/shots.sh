@@ -41,6 +41,7 @@ for scale in 100 200; do
   wine reg add 'HKCU\Software\Wine\Fonts' /v LogPixels /t REG_DWORD /d $dpi /f >/dev/null
   wineserver -w
   mkdir -p "$work/$scale"
+  rm -rf "$WINEPREFIX/drive_c/users/$USER/AppData/Local/planium" # each scale from a fresh start
   # Qt's own variables reach a Windows program only through the registry.
   wine reg add 'HKCU\Environment' /v QT_PLUGIN_PATH /d "$(winpath "$build/tests/plugins")" /f >/dev/null
   wine reg add 'HKCU\Environment' /v QT_QPA_GENERIC_PLUGINS /d plandriver /f >/dev/null
