@@ -108,6 +108,7 @@ public:
         if (!wide) {
             value->setGeometry(laidOut);
             setGeometry(m_laidOut);
+            m_value = laidOut.translated(-m_laidOut.topLeft());
         } else {
             const int open = fontMetrics().horizontalAdvance(QLatin1Char('('));
             const int close = fontMetrics().horizontalAdvance(QLatin1Char(')'));
@@ -125,20 +126,33 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override {
-        if (!m_wide) {
+        // Blanks wider than the layout reckons (a font drawn with whole-pixel
+        // advances, as Windows draws it) would push the opening bracket out of the
+        // label: the brackets are then drawn on either side of the value instead.
+        const bool fits = fontMetrics().horizontalAdvance(text()) <= width();
+        if (!m_wide && (fits || m_value.isNull())) {
             QLabel::paintEvent(event);
             return;
         }
         QPainter painter(this);
         painter.setPen(palette().color(QPalette::WindowText));
         painter.setFont(font());
-        painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("("));
-        painter.drawText(rect(), Qt::AlignRight | Qt::AlignTop, QStringLiteral(")"));
+        if (m_wide) {
+            painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("("));
+            painter.drawText(rect(), Qt::AlignRight | Qt::AlignTop, QStringLiteral(")"));
+            return;
+        }
+        const int open = fontMetrics().horizontalAdvance(QLatin1Char('('));
+        painter.drawText(QRect(m_value.left() - kGap - open, 0, open, height()), Qt::AlignLeft | Qt::AlignTop,
+                         QStringLiteral("("));
+        painter.drawText(QRect(m_value.right() + 1 + kGap, 0, width(), height()), Qt::AlignLeft | Qt::AlignTop,
+                         QStringLiteral(")"));
     }
 
 private:
     static constexpr int kGap = 2;
     QRect m_laidOut;
+    QRect m_value; // where the value stands, in the label
     bool m_wide = false;
 };
 

@@ -15,6 +15,11 @@
 #include <unistd.h>
 extern char** environ;
 #endif
+#ifdef Q_OS_WIN
+#include <QDir>
+#include <qt_windows.h>
+#include <shellapi.h>
+#endif
 
 namespace {
 
@@ -38,6 +43,11 @@ signals:
 public slots:
     void openUrl(const QUrl& url) {
         const QString path = url.toLocalFile();
+#ifdef Q_OS_WIN
+        // The shell's own association, asked off the user-interface thread.
+        std::thread([this, path] { report(path, shellOpen(path)); }).detach();
+        return;
+#endif
         const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
 #ifdef Q_OS_UNIX
         if (!program.isEmpty()) {
@@ -85,6 +95,26 @@ private:
             ::waitpid(child, &ignored, 0);
         }).detach();
         return true;
+    }
+#endif
+
+#ifdef Q_OS_WIN
+    // Opens the file or folder with the application the shell associates with it
+    // (the folder in Explorer), by its wide name. False when the shell could not (no
+    // application for the file, the file gone): the notice then says so, in place of
+    // a message box of the shell's own.
+    static bool shellOpen(const QString& path) {
+        const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        const QString native = QDir::toNativeSeparators(path);
+        SHELLEXECUTEINFOW info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI; // this thread ends when it returns
+        info.lpFile = reinterpret_cast<const wchar_t*>(native.utf16());
+        info.nShow = SW_SHOWNORMAL;
+        const bool opened = ::ShellExecuteExW(&info) != FALSE;
+        if (SUCCEEDED(com))
+            ::CoUninitialize();
+        return opened;
     }
 #endif
 };

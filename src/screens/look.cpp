@@ -18,8 +18,15 @@ const QString& family() {
     // none is does each name go through the font system's aliases, a
     // millisecond's work per name at start-up.
     static const QString resolved = [] {
+#ifdef Q_OS_WIN
+        // Windows keeps "MS Sans Serif" as a bitmap face of a few sizes only; its
+        // outline twin, metric for metric, scales with the display.
+        const QStringList candidates{QStringLiteral("Microsoft Sans Serif"), QStringLiteral("Liberation Sans"),
+                                     QStringLiteral("Arial"), QStringLiteral("Tahoma")};
+#else
         const QStringList candidates{QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
                                      QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")};
+#endif
         const QStringList installed = QFontDatabase::families();
         for (const QString& name : candidates)
             if (installed.contains(name, Qt::CaseInsensitive))

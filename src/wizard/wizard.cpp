@@ -11,6 +11,7 @@
 #include "screens/preliminary_screen.h"
 #include "screens/services_summary_screen.h"
 #include "screens/welcome_screen.h"
+#include "screens/windows_style.h"
 
 #include "state/number_rules.h"
 #include "state/user_folders.h"
@@ -94,6 +95,9 @@ protected:
 
 void installWindowIcon()
 {
+#ifdef Q_OS_WIN
+    return; // the icon of the executable's resources (IDI_ICON1) is every window's own
+#endif
     QCoreApplication* app = QCoreApplication::instance();
     if (app && QGuiApplication::windowIcon().isNull() &&
         !app->findChild<QObject*>(WindowIconAfterFirstPaint::kName, Qt::FindDirectChildrenOnly))
@@ -111,6 +115,9 @@ Wizard::~Wizard() = default;
 
 std::unique_ptr<Wizard> Wizard::start()
 {
+#ifdef Q_OS_WIN
+    look::installWindowsStyle();
+#endif
     installToolkitTranslations();
     installWindowIcon();
     screenReader::install();

@@ -26,6 +26,11 @@
 #include <locale.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <clocale>
+#include <qt_windows.h> // without the min and max macros
+#include <string>
+#endif
 
 namespace workbook {
 
@@ -146,6 +151,23 @@ private:
         return c;
     }
     locale_t m_previous;
+#elif defined(Q_OS_WIN)
+    // The C runtime MinGW links (msvcrt) has no locale of a thread's own: the
+    // process's numbers are "C" while the library writes, and then what they were.
+    // Nothing else in the program prints numbers through the C library.
+    ClassicLocaleScope() {
+        const char* current = std::setlocale(LC_NUMERIC, nullptr);
+        m_previous = current ? current : "C";
+        if (m_previous != "C")
+            std::setlocale(LC_NUMERIC, "C");
+    }
+    ~ClassicLocaleScope() {
+        if (m_previous != "C")
+            std::setlocale(LC_NUMERIC, m_previous.c_str());
+    }
+
+private:
+    std::string m_previous;
 #else
     ClassicLocaleScope() = default;
 #endif

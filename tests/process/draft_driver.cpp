@@ -25,6 +25,9 @@
 #include <QtTest/QTest>
 
 #include <csignal>
+#ifdef Q_OS_WIN
+#include <qt_windows.h>
+#endif
 
 #include "support/keys.h"
 
@@ -147,8 +150,13 @@ private:
                 notices.insert(w->objectName(), notice->accessibleName());
         m_report[QStringLiteral("notices")] = notices;
         report();
-        if (step == u"kill")
+        if (step == u"kill") {
+#ifdef Q_OS_WIN
+            ::TerminateProcess(::GetCurrentProcess(), 9); // as Task Manager ends a process
+#else
             std::raise(SIGKILL);
+#endif
+        }
         closeFront();
     }
 

@@ -4,7 +4,10 @@
 // events, picks list items and clicks buttons. Amounts carry kopecks written with
 // the desktop's own decimal separator. Both plans are generated; opening them is
 // caught here, and what happened is written as JSON to PLANIUM_DRIVER_REPORT.
-// Then the window in front is closed, which ends the program.
+// Then the window in front is closed, which ends the program. With
+// PLANIUM_DRIVER_SHOTS (a folder), the desktop is saved there at three points: the
+// welcome screen (welcome.png), the record editor with the second service
+// (services.png) and the adjustment screen at the end (adjustment.png).
 
 #include <QApplication>
 #include <QComboBox>
@@ -103,6 +106,21 @@ private:
 
     void fail(const QString& what) { m_failures << what; }
 
+    void shot(const char* name) {
+        const QString folder = qEnvironmentVariable("PLANIUM_DRIVER_SHOTS");
+        if (folder.isEmpty())
+            return;
+        QTest::qWait(1500); // drawn, and framed by the window manager
+        // The window in front with its frame and a little of the desktop around it.
+        QScreen* screen = QGuiApplication::primaryScreen();
+        QRect area = screen->geometry();
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->isEnabled() && w->objectName().startsWith(QLatin1String("Form")))
+                area = w->frameGeometry().adjusted(-8, -8, 8, 8).intersected(screen->geometry());
+        screen->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+            .save(folder + u'/' + QLatin1String(name) + QStringLiteral(".png"));
+    }
+
     // Presses "Сформировать ПФХД" and keeps what the screen then says, once the
     // desktop's opener has had its few seconds to answer.
     void generate(const char* form) {
@@ -185,6 +203,7 @@ private:
 
     void typePlan()
     {
+        shot("welcome");
         type("Form1", "Text1", QStringLiteral("Иванова"));
         type("Form1", "Text2", QStringLiteral("А"));
         type("Form1", "Text3", QStringLiteral("П"));
@@ -213,6 +232,7 @@ private:
         choose("Form4", "Combo3", "50");
         choose("Form4", "Combo13", "2");
         choose("Form4", "Combo43", "2");
+        shot("services");
         click("Form4", "Command4");
         click("Form5", "Command1");
 
@@ -270,6 +290,7 @@ private:
         for (const char* name : {"Label1", "Label100", "Label101", "Label102", "Label109"})
             figures[QStringLiteral("Form9.") + QLatin1String(name)] = label("Form9", name);
         generate("Form9");
+        shot("adjustment");
         m_report[QStringLiteral("figures")] = figures;
         m_report[QStringLiteral("notices")] = QJsonArray::fromStringList(m_notices);
     }

@@ -101,7 +101,9 @@ private slots:
         for (const QString& path : m_opened) {
             QVERIFY(QFile::exists(path));
             QVERIFY(path.endsWith(".xlsx"));
+#ifdef Q_OS_UNIX
             QCOMPARE(QFile::permissions(path) & QFile::WriteOther, QFile::Permissions());
+#endif
         }
         QCOMPARE(snapshot(screen).visible, before.visible);
         QCOMPARE(snapshot(screen).labels, before.labels);
@@ -109,7 +111,7 @@ private slots:
         // and grows to hold the line.
         QLabel* told = notice(screen);
         QVERIFY(told && told->isVisible());
-        QVERIFY(told->text().contains("ПФХД сохранён: " + m_opened[1]));
+        QVERIFY(told->text().contains("ПФХД сохранён: " + QDir::toNativeSeparators(m_opened[1])));
         QVERIFY(told->text().contains(QUrl::fromLocalFile(QFileInfo(m_opened[1]).absolutePath()).toString(
             QUrl::FullyEncoded)));
         QVERIFY(told->geometry().bottom() < screen.height());
@@ -192,6 +194,9 @@ private slots:
     // The desktop's opener runs but cannot open the file (no application for it,
     // no file manager): the screen says so, and says so of the folder link too.
     void openerThatFailsIsTold() {
+#ifndef Q_OS_UNIX
+        QSKIP("a failing xdg-open is Unix's; tests/windows/run.sh has the shell find no application");
+#endif
         QTemporaryDir bin;
         QFile opener(bin.filePath("xdg-open"));
         QVERIFY(opener.open(QIODevice::WriteOnly) && opener.write("#!/bin/sh\nexit 3\n") > 0);
@@ -242,6 +247,9 @@ private slots:
 
     void unwritableFolderIsToldAndNothingIsLost()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("the temporary and documents folders follow TMPDIR and HOME on Unix only");
+#endif
         // A temporary location and a home where nothing can be written, not even by root.
         const QString blocker = "/proc";
         QVERIFY(QFileInfo(blocker).isDir());

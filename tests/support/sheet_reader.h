@@ -26,6 +26,9 @@ print(json.dumps(out))
 }
 
 inline bool haveReader() {
+#ifndef Q_OS_UNIX
+    return false; // the reader is the Debian system's Python
+#endif
     QProcess probe;
     probe.start("/usr/bin/python3", {"-c", "import openpyxl"});
     return probe.waitForFinished(30000) && probe.exitCode() == 0;

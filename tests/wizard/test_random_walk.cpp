@@ -197,6 +197,7 @@ private:
         std::optional<draft::Contents> kept;
         if (file.open(QIODevice::ReadOnly))
             kept = draft::decode(file.readAll());
+        file.close(); // Windows replaces no file that is open
         m_wizard = Wizard::start(m_drafts->path());
         m_wizard->setEndHandler([this] { ++m_ends; });
         auto* offer = m_wizard->form1().findChild<QAbstractButton*>("Command2");
@@ -407,6 +408,9 @@ private:
     {
         if (m_generated.empty())
             return {};
+#ifndef Q_OS_UNIX
+        return {}; // the reader is the Debian system's Python
+#endif
         QProcess probe;
         probe.start("/usr/bin/python3", {"-c", "import openpyxl"});
         if (!probe.waitForFinished(30000) || probe.exitCode() != 0)

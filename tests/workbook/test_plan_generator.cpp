@@ -42,6 +42,9 @@ print(json.dumps(out, ensure_ascii=False))
 )";
 
 bool haveOpenpyxl() {
+#ifndef Q_OS_UNIX
+    return false; // the reader is the Debian system's Python
+#endif
     if (!QFileInfo::exists(kPython))
         return false;
     return QProcess::execute(kPython, {QStringLiteral("-c"), QStringLiteral("import openpyxl")}) == 0;
@@ -276,6 +279,9 @@ void TestPlanGenerator::keptAsANewDocument_data() {
 // written through.
 void TestPlanGenerator::keptAsANewDocument() {
     QFETCH(QString, situation);
+#ifndef Q_OS_UNIX
+    QSKIP("the documents folder follows HOME on Unix only; tests/windows/run.sh keeps plans in a user's own");
+#endif
     const QDir home(m_dir->path());
     QVERIFY(home.mkdir(QStringLiteral("tmp")));
     const EnvironmentScope environment({{"HOME", home.path()},
@@ -344,6 +350,9 @@ void TestPlanGenerator::keptAsANewDocument() {
 // As a spreadsheet application prints it: one page wide, every page with the
 // header and all seven columns, and no text cut off by a row too low for it.
 void TestPlanGenerator::printsAsATable() {
+#ifndef Q_OS_UNIX
+    QSKIP("printed by the Debian system's LibreOffice");
+#endif
     if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty() ||
         QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QFAIL("LibreOffice and pdftotext are needed (./scripts/setup.sh installs them)");
@@ -462,7 +471,9 @@ void TestPlanGenerator::programFolder() {
     QFETCH(QString, inTheWay);
     QFETCH(bool, usesUsualName);
 
-    const EnvironmentScope environment({{"TMPDIR", m_dir->path()}});
+    // TMPDIR on Unix, TMP and TEMP on Windows.
+    const QString temporary = m_dir->path();
+    const EnvironmentScope environment({{"TMPDIR", temporary}, {"TMP", temporary}, {"TEMP", temporary}});
     const QString usual = QDir(m_dir->path()).filePath(QStringLiteral("planium"));
     if (inTheWay == u"open folder") {
         QVERIFY(QDir().mkdir(usual));
@@ -483,8 +494,10 @@ void TestPlanGenerator::programFolder() {
     QCOMPARE(folder == usual, usesUsualName);
     const QFileInfo info(folder);
     QVERIFY(info.isDir() && !info.isSymLink());
+#ifdef Q_OS_UNIX
     QCOMPARE(info.permissions() & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+#endif
 }
 
 void TestPlanGenerator::fileCannotBeWritten_data() {
@@ -504,7 +517,8 @@ void TestPlanGenerator::fileCannotBeWritten() {
     const QString documents = documentsWritable ? m_dir->path() : QStringLiteral("/proc/ПФХД");
     GenerationResult result;
     {
-        const EnvironmentScope environment({{"TMPDIR", missing}});
+        const QString& temporary = missing;
+        const EnvironmentScope environment({{"TMPDIR", temporary}, {"TMP", temporary}, {"TEMP", temporary}});
         result = generatePreliminaryPlan(plan, opener.function(), documents);
     }
     QVERIFY(!QFileInfo::exists(missing));
@@ -628,6 +642,9 @@ void TestPlanGenerator::textsXmlForbids() {
 // escapes, and of a name of a megabyte: openpyxl and LibreOffice both give back
 // the cell as typed (as much as a cell holds), the row no taller than allowed.
 void TestPlanGenerator::textsReadBackExactly() {
+#ifndef Q_OS_UNIX
+    QSKIP("read back by the Debian system's Python and LibreOffice");
+#endif
     if (!haveOpenpyxl() || QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty())
         QFAIL("openpyxl and LibreOffice are needed (./scripts/setup.sh installs them)");
     const QString prefix = QStringLiteral("Услуга №1 - ");
