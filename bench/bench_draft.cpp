@@ -20,7 +20,7 @@ struct Program {
 
     Program() {
         numbers::applyRegionalConventions();
-        wizard = Wizard::start(folder.path());
+        wizard = Wizard::launch(folder.path());
         fillFullPlan(wizard->plan());
         wizard->createScreens();
     }

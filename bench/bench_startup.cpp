@@ -22,7 +22,7 @@ namespace {
 // The welcome screen filled in, ready for "начать".
 std::unique_ptr<Wizard> filledWelcome()
 {
-    auto wizard = Wizard::start();
+    auto wizard = Wizard::launch();
     wizard->setEndHandler([] {});
     Form1& welcome = wizard->form1();
     welcome.findChild<QLineEdit*>(QStringLiteral("Text4"))->setText(QStringLiteral("Детский сад № 5"));

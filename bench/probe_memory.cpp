@@ -42,7 +42,7 @@ int main(int argc, char* argv[])
     numbers::applyRegionalConventions();
     Receiver receiver;
     QDesktopServices::setUrlHandler("file", &receiver, "open");
-    auto w = Wizard::start();
+    auto w = Wizard::launch();
     w->setEndHandler([] {});
 
     drive::type(w->form1(), "Text4", "Детский сад");

@@ -20,7 +20,7 @@ int main(int argc, char* argv[]) {
     new QuitAfterFirstPaint(app);
     numbers::applyRegionalConventions();
     desktop::installOpener();
-    const auto wizard = Wizard::start(QString());
+    const auto wizard = Wizard::launch(QString());
     if (makeDraft) {
         fillFullPlan(wizard->plan());
         wizard->createScreens();

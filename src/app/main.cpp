@@ -9,6 +9,6 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     numbers::applyRegionalConventions();
     desktop::installOpener();
-    const auto wizard = Wizard::start(QString()); // with the draft in the user's data folder
+    const auto wizard = Wizard::launch(QString()); // with the draft in the user's data folder
     return app.exec();
 }

@@ -84,7 +84,9 @@ QRect captionRect(const CorrectionRow& row)
 const QString kBracket = QStringLiteral("(") + QString(30, QLatin1Char(' ')) + QStringLiteral(")")
                          + QString(8, QLatin1Char(' '));
 
-constexpr std::size_t at(Correction c) { return static_cast<std::size_t>(c); }
+constexpr std::size_t correctionIndex(Correction c) {
+    return static_cast<std::size_t>(c);
+}
 
 // The brackets a change amount stands between. Their blanks leave room for an
 // amount as wide as the row's value label; around a longer amount the brackets
@@ -189,16 +191,16 @@ Form9::Form9(PlanState& plan)
         auto* bracket = new Brackets(row.bracket, {8640, row.top, 2175, 255}, this);
         auto* value = addFigure(row.value, "0", valueRect(row.top));
         value->setWordWrap(false);
-        m_brackets[at(row.correction)] = bracket;
-        m_valueTops[at(row.correction)] = row.top;
-        m_lists[at(row.correction)] = list;
-        m_changes[at(row.correction)] = value;
+        m_brackets[correctionIndex(row.correction)] = bracket;
+        m_valueTops[correctionIndex(row.correction)] = row.top;
+        m_lists[correctionIndex(row.correction)] = list;
+        m_changes[correctionIndex(row.correction)] = value;
         connect(list, &QComboBox::currentIndexChanged, this,
-                [this, k = at(row.correction)] { onCorrectionChosen(k); });
+                [this, k = correctionIndex(row.correction)] { onCorrectionChosen(k); });
         auto* choices = static_cast<ChoiceList*>(list);
         choices->setChoicesToldByScreen(true);
         connect(choices, &ChoiceList::choiceTyped, this,
-                [this, k = at(row.correction)] { tellCorrection(k); });
+                [this, k = correctionIndex(row.correction)] { tellCorrection(k); });
     }
 
     // The balance.
@@ -219,7 +221,9 @@ Form9::Form9(PlanState& plan)
 }
 
 // The first correction list; "пересчитать" would disable the screen.
-QWidget* Form9::firstInput() const { return m_lists[at(Correction::Wages)]; }
+QWidget* Form9::firstInput() const {
+    return m_lists[correctionIndex(Correction::Wages)];
+}
 
 void Form9::enter() {
     // The lists receive their items the first time, then each of Combo1 … Combo11

@@ -41,7 +41,7 @@ bool Form2::takePage(int) {
         faults().refuse(m_error, {m_amount}, amountHint(m_amount->text()));
         return false;
     }
-    faults().clear(m_error);
+    faults().withdraw(m_error);
     plan().founderSubsidy = *amount;
     return true;
 }

@@ -30,7 +30,7 @@ QString typedText(const QKeyEvent* event) {
 
 } // namespace
 
-int TypedSearch::type(const QString& text, const QAbstractItemModel& items, int currentRow) {
+int TypedSearch::add(const QString& text, const QAbstractItemModel& items, int currentRow) {
     const bool fresh = !m_lastKey.isValid() || m_lastKey.elapsed() > QApplication::keyboardInputInterval();
     m_lastKey.start();
     if (fresh || m_typed.isEmpty())
@@ -85,7 +85,7 @@ void ChoiceList::keyPressEvent(QKeyEvent* event) {
     }
     event->accept();
     m_typingPause.start();
-    const int row = m_search.type(text, *model(), currentIndex());
+    const int row = m_search.add(text, *model(), currentIndex());
     if (row < 0) {
         refuseTyping();
         return;
@@ -160,7 +160,7 @@ bool ChoiceList::eventFilter(QObject* watched, QEvent* event) {
     if (watched == view() && event->type() == QEvent::KeyPress) {
         const QString text = typedText(static_cast<QKeyEvent*>(event));
         if (!text.isEmpty()) {
-            const int row = m_search.type(text, *model(), view()->currentIndex().row());
+            const int row = m_search.add(text, *model(), view()->currentIndex().row());
             const int shown = row >= 0 ? row : m_search.rowBefore();
             if (shown >= 0) {
                 const QModelIndex index = model()->index(shown, modelColumn(), rootModelIndex());

@@ -16,7 +16,7 @@ class QAbstractItemModel;
 class TypedSearch {
 public:
     // Adds the typed text; returns the row to choose, or -1 when none fits.
-    int type(const QString& text, const QAbstractItemModel& items, int currentRow);
+    int add(const QString& text, const QAbstractItemModel& items, int currentRow);
     // The row that was chosen when the present search began.
     int rowBefore() const { return m_rowBefore; }
 

@@ -119,7 +119,7 @@ bool Form7::takePage(int index) {
     // refused like a text that is not a number, and nothing is stored.
     const auto fourth = page.category == Category::Materials ? familyEntry::FourthQuarter::Fixed
                                                              : familyEntry::FourthQuarter::Tagged;
-    const auto family = page.entry->read(faults(), fourth);
+    const auto family = page.entry->take(faults(), fourth);
     if (family)
         plan().expense(page.category) = *family;
     return family.has_value();

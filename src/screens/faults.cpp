@@ -48,7 +48,7 @@ void Faults::showHint(QLabel* error, const QString& hint) {
     line->raise();
 }
 
-void Faults::clear(QLabel* error) {
+void Faults::withdraw(QLabel* error) {
     error->hide();
     forget(error);
 }

@@ -19,7 +19,7 @@ public:
     void refuse(QLabel* error, const QList<QWidget*>& atFault, const QString& hint = {});
     // The check passed, or the page is left: the error label hides and the inputs
     // lose the error's description.
-    void clear(QLabel* error);
+    void withdraw(QLabel* error);
 
 private:
     void forget(QLabel* error);

@@ -100,14 +100,14 @@ QWidget* Form6::firstInput() const {
 
 bool Form6::takePage(int page) {
     if (page == 0) {
-        const auto family = m_investments->read(faults(), familyEntry::FourthQuarter::Tagged);
+        const auto family = m_investments->take(faults(), familyEntry::FourthQuarter::Tagged);
         if (family)
             plan().investments = *family;
         return family.has_value();
     }
     // parentFeeQ4 is a fixed-point amount; one that would not fit is refused like
     // a text that is not a number, and nothing is stored.
-    const auto family = m_parentFee->read(faults(), familyEntry::FourthQuarter::Fixed);
+    const auto family = m_parentFee->take(faults(), familyEntry::FourthQuarter::Fixed);
     if (family)
         plan().parentFee = *family;
     return family.has_value();

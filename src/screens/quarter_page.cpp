@@ -71,7 +71,7 @@ QWidget* QuarterPage::firstInput() const {
     return quarterly() ? m_quarters[0] : m_sum;
 }
 
-std::optional<Family> QuarterPage::read(Faults& faults, familyEntry::FourthQuarter fourth) const {
+std::optional<Family> QuarterPage::take(Faults& faults, familyEntry::FourthQuarter fourth) const {
     const QList<QLineEdit*> boxes =
         quarterly() ? QList<QLineEdit*>(m_quarters.begin(), m_quarters.end()) : QList<QLineEdit*>{m_sum};
     QList<QString> texts;
@@ -87,10 +87,10 @@ std::optional<Family> QuarterPage::read(Faults& faults, familyEntry::FourthQuart
         faults.refuse(m_error, atFault, familyEntry::hint(texts));
         return std::nullopt;
     }
-    faults.clear(m_error);
+    faults.withdraw(m_error);
     return family;
 }
 
 void QuarterPage::clearError(Faults& faults) const {
-    faults.clear(m_error);
+    faults.withdraw(m_error);
 }

@@ -56,7 +56,7 @@ public:
 
     // The family the page holds, its error cleared; or nothing, the page's
     // entry refused where it is wrong.
-    std::optional<Family> read(Faults& faults, familyEntry::FourthQuarter fourth) const;
+    std::optional<Family> take(Faults& faults, familyEntry::FourthQuarter fourth) const;
     void clearError(Faults& faults) const;
 
 private:

@@ -108,7 +108,7 @@ void Form1::onStartClicked() {
         faults().refuse(m_error, missing);
         return;
     }
-    faults().clear(m_error);
+    faults().withdraw(m_error);
     setWindowTitle(QStringLiteral("Подождите, идет загрузка..."));
 
     PlanState& state = plan();

@@ -33,26 +33,26 @@ void Wizard::connectScreenOrder() {
         QObject::connect(screen, &Screen::closed, screen, [this] { endProgram(); });
     }
     on(form2(), &Form2::forward, this, [this] { openPaidServicesInstructions(form2()); });
-    on(form4(), &Form4::backToAssignment, this, [this] { replace(form4(), form2()); });
+    on(form4(), &Form4::backToAssignment, this, [this] { leaveFor(form4(), form2()); });
     on(form4(), &Form4::finished, this, [this] { servicesDone(); });
-    on(form5(), &Form5::forward, this, [this] { replace(form5(), form6()); });
+    on(form5(), &Form5::forward, this, [this] { leaveFor(form5(), form6()); });
     on(form5(), &Form5::changeServices, this, [this] { openPaidServicesInstructions(form5()); });
     // Back to the instruction page, not to the summary.
     on(form6(), &Form6::back, this, [this] { openPaidServicesInstructions(form6()); });
-    on(form6(), &Form6::forward, this, [this] { replace(form6(), form7()); });
+    on(form6(), &Form6::forward, this, [this] { leaveFor(form6(), form7()); });
     // Back on the page the other revenues were left on (normally the parental fee).
-    on(form7(), &Form7::back, this, [this] { replace(form7(), form6()); });
+    on(form7(), &Form7::back, this, [this] { leaveFor(form7(), form6()); });
     // The figures are there before the screen is, so that it appears with them.
     on(form7(), &Form7::forward, this, [this] {
         form8().enter();
-        replace(form7(), form8());
+        leaveFor(form7(), form8());
     });
-    on(form8(), &Form8::back, this, [this] { replace(form8(), form7()); });
+    on(form8(), &Form8::back, this, [this] { leaveFor(form8(), form7()); });
     // From here on there is no way back to the input screens but the paid
     // services editor.
     on(form8(), &Form8::forward, this, [this] {
         form9().enter();
-        replace(form8(), form9());
+        leaveFor(form8(), form9());
     });
     // "пересчитать": the record editor at record 1 over the disabled adjustment screen.
     on(form9(), &Form9::revisionAsked, this, [this] {
@@ -65,7 +65,7 @@ void Wizard::connectScreenOrder() {
 // "начать": every other screen is made, and the assignment follows.
 void Wizard::welcomeDone() {
     createScreens();
-    replace(*m_form1, form2());
+    leaveFor(*m_form1, form2());
     saveDraft();
 }
 
@@ -75,7 +75,7 @@ void Wizard::welcomeDone() {
 void Wizard::servicesDone() {
     if (m_plan.adjustmentStage.toInt() == 0) {
         form5().enter();
-        replace(form4(), form5());
+        leaveFor(form4(), form5());
         return;
     }
     hideScreen(form4());
@@ -93,11 +93,11 @@ void Wizard::openPaidServicesInstructions(Screen& caller) {
         showScreen(form4());
         hideScreen(caller);
     } else {
-        replace(caller, form4());
+        leaveFor(caller, form4());
     }
 }
 
-void Wizard::replace(QWidget& leaving, QWidget& entering) {
+void Wizard::leaveFor(QWidget& leaving, QWidget& entering) {
     hideScreen(leaving);
     showScreen(entering);
 }

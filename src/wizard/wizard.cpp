@@ -113,8 +113,7 @@ Wizard::Wizard()
 
 Wizard::~Wizard() = default;
 
-std::unique_ptr<Wizard> Wizard::start()
-{
+std::unique_ptr<Wizard> Wizard::launch() {
 #ifdef Q_OS_WIN
     look::installWindowsStyle();
 #endif
@@ -133,11 +132,11 @@ std::unique_ptr<Wizard> Wizard::start()
     return wizard;
 }
 
-std::unique_ptr<Wizard> Wizard::start(const QString& draftFolder) {
+std::unique_ptr<Wizard> Wizard::launch(const QString& draftFolder) {
     userFolders::ignoreRelativeXdgPaths();
     auto drafts = std::make_unique<draft::Store>(draftFolder);
     draft::Store::Found found = drafts->look();
-    auto wizard = start();
+    auto wizard = launch();
     wizard->m_drafts = std::move(drafts);
     wizard->m_typingPause = std::make_unique<QTimer>();
     wizard->m_typingPause->setSingleShot(true);

@@ -35,11 +35,11 @@ public:
 
     // Starts the program the way main does: the welcome screen is shown and no
     // other screen exists yet.
-    static std::unique_ptr<Wizard> start();
+    static std::unique_ptr<Wizard> launch();
     // The same, keeping the plan in progress as a draft in `draftFolder` (the
     // user's private data folder when empty): the welcome screen offers to
     // continue the draft found there, and every step is written to it.
-    static std::unique_ptr<Wizard> start(const QString& draftFolder);
+    static std::unique_ptr<Wizard> launch(const QString& draftFolder);
 
     PlanState& plan() { return m_plan; }
     // The screens exist from the welcome screen's "начать" on; asking for one
@@ -92,7 +92,7 @@ private:
     // where it stands, and the plan goes on from there (the screen returned).
     Screen* retakeInputs(Screen& at);
     // Leaves one screen for another.
-    void replace(QWidget& leaving, QWidget& entering);
+    void leaveFor(QWidget& leaving, QWidget& entering);
 
     // Moves a screen that is about to appear to its place: where the screen it
     // replaces stands (same top-left corner), centred over a disabled screen it

@@ -33,7 +33,7 @@ private slots:
     void init()
     {
         m_ended = false;
-        m_wizard = Wizard::start();
+        m_wizard = Wizard::launch();
         m_wizard->setEndHandler([this] { m_ended = true; });
         drive::type(m_wizard->form1(), "Text4", "Детский сад");
         drive::choose(m_wizard->form1(), "Combo1", "Городской");

@@ -15,7 +15,7 @@ private slots:
     void initTestCase() { numbers::applyRegionalConventions(); }
     void init()
     {
-        m_wizard = Wizard::start();
+        m_wizard = Wizard::launch();
         m_wizard->setEndHandler([] {});
     }
     void cleanup() { m_wizard.reset(); }

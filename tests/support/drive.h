@@ -83,7 +83,7 @@ namespace drive {
 // window is recorded nowhere: tests that check the close rule set their own.
 inline std::unique_ptr<Wizard> startPastWelcome()
 {
-    auto wizard = Wizard::start();
+    auto wizard = Wizard::launch();
     wizard->setEndHandler([] {});
     type(wizard->form1(), "Text4", QStringLiteral("Детский сад"));
     choose(wizard->form1(), "Combo1", QStringLiteral("Городской"));

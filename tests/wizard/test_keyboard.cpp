@@ -156,7 +156,7 @@ private slots:
     }
     void init()
     {
-        m_wizard = Wizard::start();
+        m_wizard = Wizard::launch();
         m_wizard->setEndHandler([] {});
     }
     void cleanup() { m_wizard.reset(); }

@@ -198,7 +198,7 @@ private:
         if (file.open(QIODevice::ReadOnly))
             kept = draft::decode(file.readAll());
         file.close(); // Windows replaces no file that is open
-        m_wizard = Wizard::start(m_drafts->path());
+        m_wizard = Wizard::launch(m_drafts->path());
         m_wizard->setEndHandler([this] { ++m_ends; });
         auto* offer = m_wizard->form1().findChild<QAbstractButton*>("Command2");
         if (!kept)
@@ -513,7 +513,7 @@ private slots:
         m_drafts = QFileInfo(QStringLiteral("/dev/shm")).isWritable()
                        ? std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/planium-walk-XXXXXX"))
                        : std::make_unique<QTemporaryDir>();
-        m_wizard = Wizard::start(m_drafts->path());
+        m_wizard = Wizard::launch(m_drafts->path());
         m_wizard->setEndHandler([this] { ++m_ends; });
     }
     void cleanup() {

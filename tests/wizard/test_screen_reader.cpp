@@ -143,7 +143,7 @@ private slots:
             QFile::remove(path);
     }
     void init() {
-        m_wizard = Wizard::start();
+        m_wizard = Wizard::launch();
         m_wizard->setEndHandler([] {});
     }
     void cleanup() { m_wizard.reset(); }

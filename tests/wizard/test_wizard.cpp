@@ -45,7 +45,7 @@ private slots:
     void init()
     {
         m_ends = 0;
-        m_wizard = Wizard::start();
+        m_wizard = Wizard::launch();
         m_wizard->setEndHandler([this] { ++m_ends; });
     }
     void cleanup() { m_wizard.reset(); }
@@ -100,7 +100,7 @@ private slots:
 
     void closingTheWelcomeScreenEndsTheEventLoop()
     {
-        auto wizard = Wizard::start(); // the real end: the application's loop quits
+        auto wizard = Wizard::launch(); // the real end: the application's loop quits
         QTimer::singleShot(0, &wizard->form1(), [&] { wizard->form1().close(); });
         QTimer watchdog;
         watchdog.setSingleShot(true);
@@ -186,7 +186,7 @@ private slots:
     void windowsBearTheIcon() {
         m_wizard.reset();
         QGuiApplication::setWindowIcon(QIcon());
-        m_wizard = Wizard::start();
+        m_wizard = Wizard::launch();
         QVERIFY(QTest::qWaitForWindowExposed(&m_wizard->form1()));
         QTRY_VERIFY(!m_wizard->form1().windowIcon().isNull());
         begin();
@@ -198,12 +198,12 @@ private slots:
     void instancesKeepTheirDraftsApart() {
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
-        auto first = Wizard::start(folder.path());
-        const auto second = Wizard::start(folder.path());
+        auto first = Wizard::launch(folder.path());
+        const auto second = Wizard::launch(folder.path());
         QCOMPARE(QFileInfo(first->draftPath()).fileName(), QStringLiteral("draft.json"));
         QCOMPARE(QFileInfo(second->draftPath()).fileName(), QStringLiteral("draft-2.json"));
         first.reset();
-        const auto third = Wizard::start(folder.path());
+        const auto third = Wizard::launch(folder.path());
         QCOMPARE(QFileInfo(third->draftPath()).fileName(), QStringLiteral("draft.json"));
     }
 };
