@@ -245,8 +245,16 @@ private slots:
         QVERIFY(m_wizard->form8().height() < grown);
     }
 
+    // The data entered is said to be kept only while the draft of the plan is saved.
+    void unwritableFolderIsToldAndNothingIsLost_data()
+    {
+        QTest::addColumn<bool>("draftSaved");
+        QTest::newRow("the draft saved") << true;
+        QTest::newRow("the draft not saved") << false;
+    }
     void unwritableFolderIsToldAndNothingIsLost()
     {
+        QFETCH(bool, draftSaved);
 #ifndef Q_OS_UNIX
         QSKIP("the temporary and documents folders follow TMPDIR and HOME on Unix only");
 #endif
@@ -259,6 +267,9 @@ private slots:
         qputenv("HOME", QFile::encodeName(blocker));
 
         showPreliminary();
+        const QString unsaved = QStringLiteral("Черновик не сохраняется: на диске нет места.");
+        if (!draftSaved)
+            m_wizard->form8().setStandingNotice(unsaved, false);
         const Snapshot before = snapshot(m_wizard->form8());
         drive::click(m_wizard->form8(), "Command2");
         qputenv("TMPDIR", savedTmp);
@@ -268,6 +279,8 @@ private slots:
         QLabel* told = notice(m_wizard->form8());
         QVERIFY(told && told->isVisible());
         QVERIFY(told->text().contains(blocker));
+        QCOMPARE(told->text().contains(QStringLiteral("Введённые данные сохранены")), draftSaved);
+        QCOMPARE(told->text().startsWith(unsaved), !draftSaved);
         QVERIFY(told->geometry().bottom() < m_wizard->form8().height()); // not clipped
         QCOMPARE(snapshot(m_wizard->form8()).labels, before.labels);
         QCOMPARE(drive::visibleScreens(), QStringList{"Form8"});
