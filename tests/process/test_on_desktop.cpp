@@ -89,6 +89,10 @@ private slots:
         const auto cleanupWm = qScopeGuard([&] { stop(wm); });
 
         const QString shot = home.filePath(QStringLiteral("form9.png"));
+        // A sanitized build's options reach the program it tests.
+        for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+            if (qEnvironmentVariableIsSet(name))
+                env.insert(QLatin1String(name), qEnvironmentVariable(name));
         env.insert(QStringLiteral("LANG"), QStringLiteral("ru_RU.UTF-8"));
         env.insert(QStringLiteral("LC_ALL"), QStringLiteral("ru_RU.UTF-8"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
