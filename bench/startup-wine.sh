@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up of the Windows build under Wine: process start to the welcome screen shown
 # (with the draft of a full plan to continue), against a bare Qt window built the same
-# way (bench/probe_startup.cpp), on the windows platform on a virtual display. Runs go
+# way (bench/probe_bare.cpp), on the windows platform on a virtual display. Runs go
 # in pairs, bare then Планиум, and the median of the pairs' ratios is reported, so
 # that a busy moment of the machine weighs on both sides of one pair.
 # Usage: bench/startup-wine.sh BUILD QT [PAIRS]   (scripts/windows.sh bench runs it)
@@ -10,6 +10,7 @@ build=$(cd "$1" && pwd)
 qt=$2
 pairs=${3:-15}
 probe=$build/tests/windows/probe_startup.exe
+bare_probe=$build/tests/windows/probe_bare.exe
 work=$build/wine-bench
 rm -rf "$work"
 mkdir -p "$work/home"
@@ -32,20 +33,20 @@ wine winecfg /v win10 >>"$work/wineboot.log" 2>&1
 wineserver -w
 wineserver -p # kept running between the runs, as Windows' own services are
 wine "$probe" --make-draft >/dev/null 2>&1
-wine "$probe" --bare >/dev/null 2>&1 # the file cache warmed
+wine "$bare_probe" >/dev/null 2>&1 # the file cache warmed
 wine "$probe" >/dev/null 2>&1
 
 run_ms() {
   local start end
   start=$(date +%s%N)
-  wine "$probe" "$@" >/dev/null 2>&1
+  wine "$@" >/dev/null 2>&1
   end=$(date +%s%N)
   echo $(((end - start) / 1000000))
 }
 bare=() planium=() ratios=()
 for _ in $(seq "$pairs"); do
-  a=$(run_ms --bare)
-  b=$(run_ms)
+  a=$(run_ms "$bare_probe")
+  b=$(run_ms "$probe")
   bare+=("$a") planium+=("$b")
   ratios+=("$(awk -v a="$a" -v b="$b" 'BEGIN { printf "%.3f", b / a }')")
 done

@@ -229,7 +229,7 @@ version=$(sed -nE 's/^project\(Planium VERSION ([0-9.]+).*/\1/p' "$project/CMake
 host_cmake=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake
 case "$action" in
   installer) targets=(planium) ;;
-  bench) targets=(planium probe_startup) ;;
+  bench) targets=(planium probe_startup probe_bare) ;;
   shots) targets=(planium plan_driver) ;;
   *) targets=(all) ;;
 esac

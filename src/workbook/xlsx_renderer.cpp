@@ -28,7 +28,6 @@
 #endif
 #ifdef Q_OS_WIN
 #include <clocale>
-#include <qt_windows.h> // without the min and max macros
 #include <string>
 #endif
 

@@ -133,6 +133,9 @@ install() {
     plugins/styles/qwindowsvistastyle.dll translations/qtbase_ru.qm qt.conf uninstall.exe; do
     [ -f "$dir/$f" ] || fail "not installed: $f"
   done
+  # The executable carries the icon every window and the Start menu take, and its version.
+  wrestool -l --type=14 "$dir/planium.exe" 2>/dev/null | grep -q . || fail "planium.exe has no icon"
+  wrestool -l --type=16 "$dir/planium.exe" 2>/dev/null | grep -q . || fail "planium.exe has no version"
   [ -f "$(profile)/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Планиум.lnk" ] ||
     fail "no Start-menu entry"
   # The entry among the installed applications, exported as a .reg file (UTF-16).

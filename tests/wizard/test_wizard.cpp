@@ -184,6 +184,10 @@ private slots:
 
     // Планиум's icon is on every window, from the first one painted on.
     void windowsBearTheIcon() {
+#ifdef Q_OS_WIN
+        QSKIP("on Windows every window takes the executable's own icon, which Qt does not report; "
+              "tests/windows/run.sh looks for it in the installed program");
+#endif
         m_wizard.reset();
         QGuiApplication::setWindowIcon(QIcon());
         m_wizard = Wizard::launch();
