@@ -27,6 +27,28 @@ public:
         }
         return contents;
     }
+
+    // A button drawn as the base style draws one, but with its caption in the
+    // contents above: the base style asks its own rectangle, to which the caption
+    // is clipped, and the caption of a low button loses its lower part.
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (element != CE_PushButton || !button) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        proxy()->drawControl(CE_PushButtonBevel, button, painter, widget);
+        QStyleOptionButton caption = *button;
+        caption.rect = proxy()->subElementRect(SE_PushButtonContents, button, widget);
+        proxy()->drawControl(CE_PushButtonLabel, &caption, painter, widget);
+        if (button->state & State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(*button);
+            focus.rect = proxy()->subElementRect(SE_PushButtonFocusRect, button, widget);
+            proxy()->drawPrimitive(PE_FrameFocusRect, &focus, painter, widget);
+        }
+    }
 };
 
 } // namespace
