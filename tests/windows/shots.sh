@@ -30,9 +30,12 @@ wine "$installer" /S
 wineserver -w
 program="C:\\users\\$USER\\AppData\\Local\\Programs\\Планиум\\planium.exe"
 
-for scale in 100 200; do
+# PLANIUM_SHOT_SCALES="125 150" looks at the scalings between as well.
+for scale in ${PLANIUM_SHOT_SCALES:-100 200}; do
   case $scale in
     100) size=1366x768 dpi=96 ;;
+    125) size=1920x1080 dpi=120 ;;
+    150) size=1920x1080 dpi=144 ;;
     200) size=3840x2160 dpi=192 ;;
   esac
   wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Planium /f >/dev/null
