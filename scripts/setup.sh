@@ -57,6 +57,14 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
 
+# Debian 13 keeps Qt's SVG plugins (they draw the window icon) in a package of their own,
+# which Debian 12 does not have: known to apt once its lists are read.
+if apt-cache show qt6-svg-plugins >/dev/null 2>&1 &&
+  ! dpkg-query -W -f='${Status}' qt6-svg-plugins 2>/dev/null | grep -q "install ok installed"; then
+  echo "Installing: qt6-svg-plugins"
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends qt6-svg-plugins
+fi
+
 if [ "$purpose" = test ]; then
   # The process locales the tests run the real program under, as people's desktops have them.
   for name in ru_RU en_US de_DE; do
