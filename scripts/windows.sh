@@ -157,9 +157,12 @@ qt_options=(
   -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF -DQT_BUILD_BENCHMARKS=OFF -DQT_BUILD_MANUAL_TESTS=OFF
   -DINPUT_opengl=no -DFEATURE_testlib=ON -DFEATURE_freetype=ON
 )
-for f in "${qt_features_off[@]}"; do qt_options+=("-DFEATURE_$f=OFF"); done
 qt_version=$(basename "$qt_source")
 qt_version=${qt_version#*_}
+# Fonts are drawn through GDI either way (Direct 2D is off). Qt 6.8 no longer builds
+# DirectWrite without Direct 2D, so there DirectWrite is left out as well.
+if dpkg --compare-versions "$qt_version" ge 6.8; then qt_features_off+=(directwrite); fi
+for f in "${qt_features_off[@]}"; do qt_options+=("-DFEATURE_$f=OFF"); done
 qt_key=$( (printf '%s\n' "${qt_options[@]}" "$compiler_version"; cat "$toolchain") | sha256sum | cut -c1-10)
 qt=$cache/qt-$qt_version-$qt_key
 
