@@ -5,6 +5,7 @@
 #include "screens/assignment_screen.h"
 #include "screens/desktop_fit.h"
 #include "screens/entry_pages.h"
+#include "screens/look.h"
 #include "screens/expenses_screen.h"
 #include "screens/other_revenues_screen.h"
 #include "screens/paid_services_screen.h"
@@ -32,6 +33,7 @@
 #include <QTranslator>
 
 #include <algorithm>
+#include <future>
 #include <stdexcept>
 
 namespace {
@@ -120,6 +122,10 @@ std::unique_ptr<Wizard> Wizard::launch() {
     installToolkitTranslations();
     installWindowIcon();
     screenReader::install();
+    // Every screen sets this face; as the toolkit's default too, a text box lays out
+    // its first (empty) line in it, and the desktop's default face, which nothing
+    // shows, is never loaded (a few milliseconds at start-up).
+    QApplication::setFont(look::font());
     auto wizard = std::make_unique<Wizard>();
     wizard->m_form1 = std::make_unique<Form1>(wizard->m_plan);
     Form1* welcome = wizard->m_form1.get();
@@ -135,8 +141,12 @@ std::unique_ptr<Wizard> Wizard::launch() {
 std::unique_ptr<Wizard> Wizard::launch(const QString& draftFolder) {
     userFolders::ignoreRelativeXdgPaths();
     auto drafts = std::make_unique<draft::Store>(draftFolder);
-    draft::Store::Found found = drafts->look();
+    // The drafts are read and checked on another core while the welcome screen is
+    // built (most of that is the font system's start); nothing else touches them.
+    std::future<draft::Store::Found> looking =
+        std::async(std::launch::async, [store = drafts.get()] { return store->look(); });
     auto wizard = launch();
+    draft::Store::Found found = looking.get();
     wizard->m_drafts = std::move(drafts);
     wizard->m_typingPause = std::make_unique<QTimer>();
     wizard->m_typingPause->setSingleShot(true);
