@@ -5,7 +5,6 @@
 #include "screens/assignment_screen.h"
 #include "screens/desktop_fit.h"
 #include "screens/entry_pages.h"
-#include "screens/look.h"
 #include "screens/expenses_screen.h"
 #include "screens/other_revenues_screen.h"
 #include "screens/paid_services_screen.h"
@@ -122,10 +121,6 @@ std::unique_ptr<Wizard> Wizard::launch() {
     installToolkitTranslations();
     installWindowIcon();
     screenReader::install();
-    // Every screen sets this face; as the toolkit's default too, a text box lays out
-    // its first (empty) line in it, and the desktop's default face, which nothing
-    // shows, is never loaded (a few milliseconds at start-up).
-    QApplication::setFont(look::font());
     auto wizard = std::make_unique<Wizard>();
     wizard->m_form1 = std::make_unique<Form1>(wizard->m_plan);
     Form1* welcome = wizard->m_form1.get();
