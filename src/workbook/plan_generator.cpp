@@ -144,22 +144,26 @@ GenerationResult refusedOutOfRange() {
     return result;
 }
 
-GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder,
-                                         const QDateTime& at) {
+namespace {
+
+// One plan: its sheet laid out by the given writer, described for the printout, published.
+GenerationResult generate(PlanState& state, plan::LayoutOutcome (*write)(PlanState&, SheetWriter&),
+                          const QString& kind, const PlanOpener& open, const QString& folder, const QDateTime& at) {
     SheetModel sheet;
-    const plan::LayoutOutcome outcome = plan::writePreliminaryPlan(state, sheet);
+    const plan::LayoutOutcome outcome = write(state, sheet);
     const QDateTime when = at.isValid() ? at : QDateTime::currentDateTime();
-    const QString kind = QStringLiteral("предварительный");
     plan::describePrintout(state, kind, when, sheet);
     return publish(sheet, outcome, kind, open, folder, when);
 }
 
+} // namespace
+
+GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder,
+                                         const QDateTime& at) {
+    return generate(state, plan::writePreliminaryPlan, QStringLiteral("предварительный"), open, folder, at);
+}
+
 GenerationResult generateCorrectedPlan(PlanState& state, const PlanOpener& open, const QString& folder,
                                        const QDateTime& at) {
-    SheetModel sheet;
-    const plan::LayoutOutcome outcome = plan::writeCorrectedPlan(state, sheet);
-    const QDateTime when = at.isValid() ? at : QDateTime::currentDateTime();
-    const QString kind = QStringLiteral("скорректированный");
-    plan::describePrintout(state, kind, when, sheet);
-    return publish(sheet, outcome, kind, open, folder, when);
+    return generate(state, plan::writeCorrectedPlan, QStringLiteral("скорректированный"), open, folder, at);
 }
