@@ -12,6 +12,7 @@ build="${1:-build/default}"
 pairs="${2:-30}"
 probe="$build/bench/probe_startup"
 bare="$build/bench/probe_bare"
+text="$build/bench/probe_text"
 export QT_QPA_PLATFORM="${QT_QPA_PLATFORM:-offscreen}"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -34,9 +35,10 @@ run() {
 
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# One series of pairs: the welcome screen with the given draft folder against the bare window.
+# One series of pairs: a program (the welcome screen, by default) with the given draft
+# folder against the bare window.
 series() {
-    local data="$1" label="$2" goal="$3" i b p
+    local data="$1" label="$2" goal="$3" probe="${4:-$probe}" shown="${5:-welcome screen:  }" i b p
     local ratios=() bares=() planiums=()
     run "$data" "$bare" >/dev/null # warm the file cache
     run "$data" "$probe" >/dev/null
@@ -57,15 +59,16 @@ series() {
     b=$(printf '%s\n' "${bares[@]}" | median)
     p=$(printf '%s\n' "${planiums[@]}" | median)
     printf '%s\n' "${ratios[@]}" | sort -g | awk -v label="$label" -v r="$r" -v b="$b" -v p="$p" -v goal="$goal" \
-        -v n="$pairs" '
+        -v n="$pairs" -v shown="$shown" '
         NR == 1 { min = $1 } { max = $1 }
         END {
             printf "%s (%d pairs)\n", label, n
             printf "  bare Qt window:  %6.1f ms (median)\n", b / 1000
-            printf "  welcome screen:  %6.1f ms (median)\n", p / 1000
+            printf "  %s%6.1f ms (median)\n", shown, p / 1000
             printf "  ratio:           %.2f median, %.2f min, %.2f max%s\n", r, min, max, goal
         }'
 }
 
+series "$work/none" "one line of the screens' bold text, what any text costs (no draft)" "" "$text" "one line of text:"
 series "$work/none" "no draft" ""
 series "$work/full" "a full draft to continue" " (goal: median <= 1.15)"

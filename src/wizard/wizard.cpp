@@ -32,7 +32,6 @@
 #include <QTranslator>
 
 #include <algorithm>
-#include <future>
 #include <stdexcept>
 
 namespace {
@@ -136,12 +135,8 @@ std::unique_ptr<Wizard> Wizard::launch() {
 std::unique_ptr<Wizard> Wizard::launch(const QString& draftFolder) {
     userFolders::ignoreRelativeXdgPaths();
     auto drafts = std::make_unique<draft::Store>(draftFolder);
-    // The drafts are read and checked on another core while the welcome screen is
-    // built (most of that is the font system's start); nothing else touches them.
-    std::future<draft::Store::Found> looking =
-        std::async(std::launch::async, [store = drafts.get()] { return store->look(); });
+    draft::Store::Found found = drafts->look();
     auto wizard = launch();
-    draft::Store::Found found = looking.get();
     wizard->m_drafts = std::move(drafts);
     wizard->m_typingPause = std::make_unique<QTimer>();
     wizard->m_typingPause->setSingleShot(true);
