@@ -135,6 +135,9 @@ say "libxlsxwriter source: $xlsx_source"
 # --- Qt ------------------------------------------------------------------------------
 
 toolchain=$project/cmake/mingw-w64-x86_64.cmake
+# Qt's host tools, Debian's own (without a native compiler dpkg-architecture warns, rightly
+# falling back to this machine's architecture).
+host_cmake=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null)/cmake
 compiler_version=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
 # Core, Gui, Widgets, Test, the windows and offscreen platforms (offscreen draws with
 # FreeType, given fonts through QT_QPA_FONTDIR) and the native style; everything the
@@ -175,7 +178,7 @@ build_qt() {
     mkdir -p "$work"
     nice cmake -G Ninja -S "$qt_source" -B "$work" -Wno-dev \
       -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
-      -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake \
+      -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake" \
       -DCMAKE_INSTALL_PREFIX="$qt" "${qt_options[@]}" >"$work/configure.log" 2>&1 ||
       { tail -n 40 "$work/configure.log" >&2; exit 1; }
   fi
@@ -229,7 +232,6 @@ if [ ! -f "$xlsx/.build-seconds" ]; then build_xlsxwriter; fi
 # --- the program ---------------------------------------------------------------------
 
 version=$(sed -nE 's/^project\(Planium VERSION ([0-9.]+).*/\1/p' "$project/CMakeLists.txt")
-host_cmake=/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/cmake
 case "$action" in
   installer) targets=(planium) ;;
   bench) targets=(planium probe_startup probe_bare) ;;
