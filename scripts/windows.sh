@@ -162,9 +162,14 @@ qt_options=(
 )
 qt_version=$(basename "$qt_source")
 qt_version=${qt_version#*_}
-# Fonts are drawn through GDI either way (Direct 2D is off). Qt 6.8 no longer builds
-# DirectWrite without Direct 2D, so there DirectWrite is left out as well.
-if dpkg --compare-versions "$qt_version" ge 6.8; then qt_features_off+=(directwrite); fi
+# Qt 6.4 draws fonts through GDI here (Direct 2D and DirectWrite 3 off). Qt 6.8 builds its
+# Windows fonts only with DirectWrite and Direct 2D both, so there they keep Qt's defaults.
+if dpkg --compare-versions "$qt_version" ge 6.8; then
+  kept=" direct2d directwrite3 "
+  for i in "${!qt_features_off[@]}"; do
+    if [[ $kept == *" ${qt_features_off[$i]} "* ]]; then unset "qt_features_off[$i]"; fi
+  done
+fi
 for f in "${qt_features_off[@]}"; do qt_options+=("-DFEATURE_$f=OFF"); done
 qt_key=$( (printf '%s\n' "${qt_options[@]}" "$compiler_version"; cat "$toolchain") | sha256sum | cut -c1-10)
 qt=$cache/qt-$qt_version-$qt_key
