@@ -164,10 +164,10 @@ qt_version=$(basename "$qt_source")
 qt_version=${qt_version#*_}
 # Qt 6.4 draws fonts through GDI here (Direct 2D and DirectWrite 3 off). Qt 6.8 builds its
 # Windows fonts only with DirectWrite and Direct 2D both, and its native style only with
-# the graphics view (for a shadow effect) and the command link button: those keep Qt's
-# defaults there.
+# the graphics view (for a shadow effect), the command link button and style sheets: those
+# keep Qt's defaults there.
 if dpkg --compare-versions "$qt_version" ge 6.8; then
-  kept=" direct2d directwrite3 graphicsview commandlinkbutton "
+  kept=" direct2d directwrite3 graphicsview commandlinkbutton style_stylesheet cssparser "
   for i in "${!qt_features_off[@]}"; do
     if [[ $kept == *" ${qt_features_off[$i]} "* ]]; then unset "qt_features_off[$i]"; fi
   done
