@@ -47,9 +47,11 @@ esac
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 
+installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "Installing: ${missing[*]}"
@@ -59,8 +61,7 @@ fi
 
 # Debian 13 keeps Qt's SVG plugins (they draw the window icon) in a package of their own,
 # which Debian 12 does not have: known to apt once its lists are read.
-if apt-cache show qt6-svg-plugins >/dev/null 2>&1 &&
-  ! dpkg-query -W -f='${Status}' qt6-svg-plugins 2>/dev/null | grep -q "install ok installed"; then
+if apt-cache show qt6-svg-plugins >/dev/null 2>&1 && ! installed qt6-svg-plugins; then
   echo "Installing: qt6-svg-plugins"
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends qt6-svg-plugins
 fi

@@ -123,6 +123,16 @@ GenerationResult publish(const SheetModel& sheet, const plan::LayoutOutcome& out
     return result;
 }
 
+// One plan: its sheet laid out by the given writer, described for the printout, published.
+GenerationResult generate(PlanState& state, plan::LayoutOutcome (*write)(PlanState&, SheetWriter&),
+                          const QString& kind, const PlanOpener& open, const QString& folder, const QDateTime& at) {
+    SheetModel sheet;
+    const plan::LayoutOutcome outcome = write(state, sheet);
+    const QDateTime when = at.isValid() ? at : QDateTime::currentDateTime();
+    plan::describePrintout(state, kind, when, sheet);
+    return publish(sheet, outcome, kind, open, folder, when);
+}
+
 } // namespace
 
 void GenerationResult::openingFailed() {
@@ -143,20 +153,6 @@ GenerationResult refusedOutOfRange() {
     result.error = QStringLiteral("amounts beyond the fixed-point range");
     return result;
 }
-
-namespace {
-
-// One plan: its sheet laid out by the given writer, described for the printout, published.
-GenerationResult generate(PlanState& state, plan::LayoutOutcome (*write)(PlanState&, SheetWriter&),
-                          const QString& kind, const PlanOpener& open, const QString& folder, const QDateTime& at) {
-    SheetModel sheet;
-    const plan::LayoutOutcome outcome = write(state, sheet);
-    const QDateTime when = at.isValid() ? at : QDateTime::currentDateTime();
-    plan::describePrintout(state, kind, when, sheet);
-    return publish(sheet, outcome, kind, open, folder, when);
-}
-
-} // namespace
 
 GenerationResult generatePreliminaryPlan(PlanState& state, const PlanOpener& open, const QString& folder,
                                          const QDateTime& at) {
