@@ -25,7 +25,9 @@ class Form9;
 // The registry of screens and the shared screen operations: one plan, one
 // instance of each screen for the whole run. The screens report what happened;
 // the wizard decides which screen follows (the screen order, one function per
-// transition) and keeps the draft of the plan after every step.
+// transition) and keeps the draft of the plan after every step. Its start, the
+// screen order and continuing a draft are written in screen_order.cpp over the
+// registry's operations in wizard.cpp, which never call back into them.
 class Wizard final {
 public:
     Wizard();
@@ -81,7 +83,7 @@ public:
     void setEndHandler(std::function<void()> handler) { m_endHandler = std::move(handler); }
 
 private:
-    // The screen order (screen_order.cpp): what each screen's report leads to.
+    // The screen order: what each screen's report leads to.
     void connectScreenOrder();
     void welcomeDone();
     void servicesDone();
