@@ -112,8 +112,12 @@ source_of() {
     say "fetching the source of $name $version"
     rm -rf "$folder" "$cache/src/download-$name"
     mkdir -p "$cache/src/download-$name"
-    (cd "$cache/src/download-$name" && apt-get -q "${apt_private[@]}" source --download-only "$name=$version" >&2)
-    dpkg-source --no-check -x "$cache/src/download-$name/"*.dsc "$folder" >&2
+    # Said and stopped here, before an hour of building, when the archive lacks it.
+    if ! (cd "$cache/src/download-$name" && apt-get -q "${apt_private[@]}" source --download-only "$name=$version" >&2) ||
+      ! dpkg-source --no-check -x "$cache/src/download-$name/"*.dsc "$folder" >&2; then
+      say "FAIL: the source of $name $version cannot be had from this machine's Debian archive"
+      exit 1
+    fi
     rm -rf "$cache/src/download-$name"
     touch "$folder/.unpacked"
   fi
